@@ -1,0 +1,25 @@
+// Text conversions between the record's 8-bit ANSI code page (Windows-1252) and UTF-8.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace halvex {
+
+// Windows-1252 bytes to UTF-8. Bytes the code page leaves undefined map to U+FFFD.
+std::string Cp1252ToUtf8(std::string_view bytes);
+
+// UTF-8 to Windows-1252; characters the code page lacks become '?'.
+std::string Utf8ToCp1252(std::string_view utf8);
+
+// True when `bytes` is well-formed UTF-8 (no overlongs, no surrogates, at most U+10FFFF).
+bool IsValidUtf8(std::string_view bytes);
+
+// Decodes bytes of unknown origin: UTF-8 when they are valid UTF-8, else Windows-1252.
+std::string DecodeUtf8OrCp1252(std::string_view bytes);
+
+// A NUL-terminated field of at most `size` bytes as text (stops at the first NUL).
+std::string_view FieldText(const uint8_t* field, size_t size);
+
+}  // namespace halvex

@@ -1,0 +1,58 @@
+#include <gtest/gtest.h>
+
+#include "plugin/Codepage.h"
+#include "plugin/ModuleState.h"
+#include "plugin/UiText.h"
+
+namespace halvex {
+namespace {
+
+TEST(UiText, GermanRightAfterLoad) {
+    ResetModuleState();
+    EXPECT_EQ(UiText(Text::Search), "Suchen");
+    EXPECT_EQ(UiText(Text::InvalidFirmware), "ungülitge Firmware");
+}
+
+TEST(UiText, HostLanguageMapsToEnglishAboveOne) {
+    EXPECT_EQ(LanguageFromHost(0), 0);
+    EXPECT_EQ(LanguageFromHost(1), 1);
+    EXPECT_EQ(LanguageFromHost(2), 0);
+    EXPECT_EQ(LanguageFromHost(7), 0);
+    EXPECT_EQ(LanguageFromHost(255), 0);
+    Module().UiLanguage = LanguageFromHost(7);
+    EXPECT_EQ(UiText(Text::Attention), "Attention");
+    EXPECT_EQ(UiText(Text::ReallyChangeAddress), "Really change IP-address of selected Gateway ?");
+    ResetModuleState();
+}
+
+TEST(UiText, FirstAndLastPairsInBothLanguages) {
+    EXPECT_EQ(UiText(Text::GroupAddressesHeading, 0), "Grp.-Addresses");
+    EXPECT_EQ(UiText(Text::GroupAddressesHeading, 1), "Grp.-Adressen");
+    EXPECT_EQ(UiText(Text::UnableToOpenSocket, 1), "Netzwerkverbindung kann nicht geöffnet werden");
+    EXPECT_EQ(UiText(Text::InvalidAddress3Level, 1), "ungültige Gruppenadresse 0/0/0");
+    for (Text same : {Text::DimmerOut1, Text::DimmerOut2, Text::Name, Text::Information}) {
+        EXPECT_EQ(UiText(same, 0), UiText(same, 1));
+    }
+}
+
+TEST(Codepage, Windows1252RoundTrip) {
+    const std::string cp1252 = "Gr\xFC\xDF \x80 K\xFC" "che";
+    const std::string utf8 = Cp1252ToUtf8(cp1252);
+    EXPECT_EQ(utf8, "Grüß € Küche");
+    EXPECT_EQ(Utf8ToCp1252(utf8), cp1252);
+    EXPECT_EQ(Utf8ToCp1252("日本"), "??");
+    EXPECT_EQ(Cp1252ToUtf8("\x81"), "\xEF\xBF\xBD");
+}
+
+TEST(Codepage, Utf8Validation) {
+    EXPECT_TRUE(IsValidUtf8("Küche"));
+    EXPECT_FALSE(IsValidUtf8("K\xFC" "che"));
+    EXPECT_FALSE(IsValidUtf8("\xC0\xAF"));          // overlong '/'
+    EXPECT_FALSE(IsValidUtf8("\xED\xA0\x80"));      // surrogate
+    EXPECT_FALSE(IsValidUtf8("\xE2\x82"));          // truncated
+    EXPECT_EQ(DecodeUtf8OrCp1252("K\xFC" "che"), "Küche");
+    EXPECT_EQ(DecodeUtf8OrCp1252("Küche"), "Küche");
+}
+
+}  // namespace
+}  // namespace halvex
