@@ -182,11 +182,22 @@ private:
 }  // namespace
 
 uint8_t SizeTextToObjectType(std::string_view line) {
-    for (size_t i = 0; i < kSizeTexts.size(); ++i) {
-        if (line.find(kSizeTexts[i]) != std::string_view::npos)
-            return static_cast<uint8_t>(i);
+    // One pass over the "(" of the line; the earliest text of the search order wins, wherever
+    // in the line it stands.
+    uint8_t best = kEsfNoSize;
+    for (size_t open = line.find('('); open != std::string_view::npos;
+         open = line.find('(', open + 1)) {
+        const std::string_view rest = line.substr(open);
+        for (uint8_t i = 0; i < best && i < kSizeTexts.size(); ++i) {
+            if (rest.starts_with(kSizeTexts[i])) {
+                best = i;
+                break;
+            }
+        }
+        if (best == 0)
+            break;
     }
-    return kEsfNoSize;
+    return best;
 }
 
 void NormaliseEsfLine(std::string& line) {
@@ -232,8 +243,7 @@ EsfImport ParseEsf(std::string_view fileBytes) {
     if (first.size() > kEsfMaxLineLength) {
         ++result.skippedLines;
     } else {
-        const std::string_view name =
-            first.substr(0, first.find_first_of(std::string_view("\r\0", 2)));
+        const std::string_view name = first.substr(0, std::min(first.find('\r'), first.find('\0')));
         result.projectName = DecodeUtf8OrCp1252(name);
     }
 
@@ -243,8 +253,8 @@ EsfImport ParseEsf(std::string_view fileBytes) {
         const std::string_view raw = reader.Next();
         if (raw.empty())
             continue;
-        if (raw.size() > kEsfMaxLineLength ||
-            raw.find_first_of(std::string_view("\r\0", 2)) != std::string_view::npos) {
+        if (raw.size() > kEsfMaxLineLength || raw.find('\r') != std::string_view::npos ||
+            raw.find('\0') != std::string_view::npos) {
             ++result.skippedLines;
             continue;
         }

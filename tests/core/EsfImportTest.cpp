@@ -63,6 +63,8 @@ TEST(EsfSizeText, SearchOrderDecidesNotPosition) {
     // "(4 Byte)" comes before "(1 Bit)" in the line but after it in the search order.
     EXPECT_EQ(SizeTextToObjectType("Value (4 Byte)\tflag (1 Bit)"), 0);
     EXPECT_EQ(SizeTextToObjectType("(10 Byte) (2 Byte)"), 8);
+    EXPECT_EQ(SizeTextToObjectType("((1 Byte)(3 Bit"), 7);
+    EXPECT_EQ(SizeTextToObjectType("(14 Byte)(4 Byte)"), 10);
 }
 
 TEST(EsfSizeText, NoExactTextGivesNoSize) {
