@@ -85,11 +85,11 @@ void ReadPage(const CDragTreeCtrl* tree, PageContent& page) {
     }
 }
 
-void ReadTable(const CatalogueEntry* slots, size_t count, std::vector<NameEntry>& out) {
+void ReadTable(const CatalogueEntry* table, size_t count, std::vector<NameEntry>& out) {
     for (size_t n = 0; n < count; ++n) {
-        if (slots[n].item == nullptr) continue;
-        out.push_back({static_cast<uint16_t>(n), CDragTreeCtrl::ItemData(slots[n].item),
-                       LabelBytes(slots[n].item->text(0))});
+        if (table[n].item == nullptr) continue;
+        out.push_back({static_cast<uint16_t>(n), CDragTreeCtrl::ItemData(table[n].item),
+                       LabelBytes(table[n].item->text(0))});
     }
 }
 
@@ -311,9 +311,9 @@ void CKnxDlg::LoadCatalogueTree() {
     if (CurrentBusMode() != BusMode::Knx) {
         for (uint16_t i = 0; i < m.TransmitterCount; ++i) {
             CatalogueEntry& e = GroupAddressTable[i];
-            const uint32_t data = (static_cast<uint32_t>(i) << 16) | kItemDraggable;
             e.item = tree_->InsertTreeItem(nullptr, e.label, InsertAt::Last, kImageTransmitter,
-                                           kImageTransmitter, data);
+                                           kImageTransmitter,
+                                           (static_cast<uint32_t>(i) << 16) | kItemDraggable);
         }
         return;
     }
@@ -518,7 +518,7 @@ void CKnxDlg::AddGroupAddress(QTreeWidgetItem* selected, bool underMiddle) {
     slot.label = label + QLatin1Char(' ') + QString::fromStdString(m.EnteredName);
     slot.item = tree_->InsertTreeItem(parent != nullptr ? parent : selected, slot.label,
                                       InsertAt::Sorted, kImageGroupAddress, kImageGroupAddress,
-                                      address << 16 | kKindGroupAddress | kItemAdded | objectType);
+                                      address << 16 | kKindGroupAddress | kItemDraggable | kItemAdded | objectType);
 }
 
 void CKnxDlg::ImportEsf() {

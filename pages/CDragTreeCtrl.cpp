@@ -71,9 +71,9 @@ void CDragTreeCtrl::SetImageList(std::vector<QIcon> images) { images_ = std::mov
 
 QTreeWidgetItem* CDragTreeCtrl::InsertTreeItem(QTreeWidgetItem* parent, const QString& text,
                                                InsertAt where, int image, int selectedImage,
-                                               uint32_t data) {
+                                               uint32_t itemData) {
     auto* item = new QTreeWidgetItem(QStringList{text});
-    SetItemData(item, data);
+    SetItemData(item, itemData);
     SetImage(item, image, selectedImage);
     if (editLabels_) item->setFlags(item->flags() | Qt::ItemIsEditable);
     const int count = parent != nullptr ? parent->childCount() : topLevelItemCount();
@@ -99,8 +99,8 @@ uint32_t CDragTreeCtrl::ItemData(const QTreeWidgetItem* item) {
     return item->data(0, Qt::UserRole).toUInt();
 }
 
-void CDragTreeCtrl::SetItemData(QTreeWidgetItem* item, uint32_t data) {
-    item->setData(0, Qt::UserRole, data);
+void CDragTreeCtrl::SetItemData(QTreeWidgetItem* item, uint32_t itemData) {
+    item->setData(0, Qt::UserRole, itemData);
 }
 
 int CDragTreeCtrl::Image(const QTreeWidgetItem* item) { return item->data(0, ImageRole).toInt(); }
@@ -220,16 +220,16 @@ void CDragTreeCtrl::OnKeyDown(int key) {
     QTreeWidgetItem* item = SelectedItem();
     if (item == nullptr) return;
     ModuleState& m = Module();
-    const uint32_t data = ItemData(item);
-    const uint16_t n = ItemNumber(data);
+    const uint32_t itemData = ItemData(item);
+    const uint16_t n = ItemNumber(itemData);
     CKnxDlg* dlg = m.MainDialog;
 
-    if ((data & kItemAdded) != 0 && item->childCount() == 0) {
+    if ((itemData & kItemAdded) != 0 && item->childCount() == 0) {
         // An assignment on a page is removed whatever its kind bits: a dropped hand-made
         // address carries 0xC0 and would otherwise count as referenced by itself.
         const bool pageAssignment = this != m.CatalogueTree && item->parent() != nullptr &&
                                     item->parent()->parent() == nullptr;
-        const uint32_t kind = pageAssignment ? 0 : (data & kKindMask);
+        const uint32_t kind = pageAssignment ? 0 : (itemData & kKindMask);
         if (kind == kKindMiddleGroup && dlg != nullptr) {
             dlg->MiddleGroupTable[n & 0xFF].Clear();
         } else if (kind == kKindMainGroup && dlg != nullptr) {
@@ -248,7 +248,7 @@ void CDragTreeCtrl::OnKeyDown(int key) {
             ? m.WorkingRecord[layout::kFlagsB]
             : 0;
     if ((flagsB & layout::kFlagEnOcean) != 0 && m.TransmitterCount > 0 &&
-        (data & kItemDraggable) != 0 && (data & kItemAdded) == 0 && n < m.TransmitterCount) {
+        (itemData & kItemDraggable) != 0 && (itemData & kItemAdded) == 0 && n < m.TransmitterCount) {
         DeleteTransmitter(item);
     }
 }
@@ -285,13 +285,13 @@ void CDragTreeCtrl::OnEndLabelEdit(QTreeWidgetItem* item, const QString& text) {
     if (item == nullptr) return;
     ModuleState& m = Module();
     CKnxDlg* dlg = m.MainDialog;
-    const uint32_t data = ItemData(item);
-    const uint16_t t = ItemNumber(data);
-    const bool transmitter = (data & kItemDraggable) != 0 && (data & kKindMask) == 0;
+    const uint32_t itemData = ItemData(item);
+    const uint16_t t = ItemNumber(itemData);
+    const bool transmitter = (itemData & kItemDraggable) != 0 && (itemData & kKindMask) == 0;
     if (!transmitter || t >= layout::kMaxRows) {
         // A main group added at the top level in the EnOcean layout: only its own label changes.
         item->setText(0, text);
-        if (dlg != nullptr && (data & kKindMask) == kKindMainGroup) dlg->MainGroupTable[t & 0x1F].label = text;
+        if (dlg != nullptr && (itemData & kKindMask) == kKindMainGroup) dlg->MainGroupTable[t & 0x1F].label = text;
         return;
     }
     uint8_t* row = m.TransmitterTable.data() + t * layout::kRowSize;

@@ -1,5 +1,6 @@
 #include "pages/CPageTabCtrl.h"
 
+#include <QCoreApplication>
 #include <QMouseEvent>
 #include <QStackedLayout>
 #include <QTabBar>

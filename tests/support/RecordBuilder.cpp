@@ -117,7 +117,10 @@ std::vector<uint8_t> BuildEnOceanRecord(const std::vector<Transmitter>& rows,
                                         uint16_t deviceCount,
                                         const std::vector<uint8_t>& deviceTable) {
     std::vector<uint8_t> r = Header(rows.empty() ? 0x00 : 0x01, 0x10);
-    if (rows.empty()) return r;
+    if (rows.empty()) {
+        Set16(r, 0, r.size());
+        return r;
+    }
     for (const EnOceanEntry& e : entries) {
         const Transmitter& t = rows[e.row];
         U32(r, t.id);

@@ -180,8 +180,8 @@ TEST_F(KnxDlgTest, ThreeLevelAddressZeroIsRefusedBeforeDuplicates) {
         .Then(Enter("0", "Erdgeschoss"))
         .Then(Enter("0", "Null"))
         .Then(ModalAnswerer::Press("OK"))
-        .Then(Enter("1", "Tür"))
-        .Then(Enter("1", "Tür2", "7063"))
+        .Then(Enter("1", "Door"))
+        .Then(Enter("1", "Door2", "7063"))
         .Then(ModalAnswerer::Press("OK"));
     Catalogue()->SelectItem(Catalogue()->topLevelItem(0));
     dlg->OnTreeRightClick(Catalogue());
@@ -196,7 +196,7 @@ TEST_F(KnxDlgTest, ThreeLevelAddressZeroIsRefusedBeforeDuplicates) {
     EXPECT_EQ(answer.Seen()[3].title, "Achtung");
     EXPECT_EQ(answer.Seen()[6].text, "Gruppenadresse schon vorhanden");
     ASSERT_NE(dlg->GroupAddressTable[1].item, nullptr);
-    EXPECT_EQ(dlg->GroupAddressTable[1].item->text(0), "0/0/1 Tür");
+    EXPECT_EQ(dlg->GroupAddressTable[1].item->text(0), "0/0/1 Door");
     EXPECT_EQ(CDragTreeCtrl::ItemData(dlg->GroupAddressTable[1].item), 0x000100F0u);
     EXPECT_EQ(dlg->GroupAddressTable[1].item->parent(), dlg->MiddleGroupTable[0].item);
 }
