@@ -282,6 +282,10 @@ struct PhysicalAddressCase {
     uint16_t stored;
 };
 
+void PrintTo(const PhysicalAddressCase& c, std::ostream* os) {
+    *os << '"' << c.text << '"';
+}
+
 class PhysicalAddressTest : public DeviceSettingsPageTest,
                             public ::testing::WithParamInterface<PhysicalAddressCase> {};
 
@@ -304,7 +308,10 @@ INSTANTIATE_TEST_SUITE_P(
                       PhysicalAddressCase{"2.x.7", 0x2007},
                       PhysicalAddressCase{"3.4.5.6", 0x3406},  // line and device around the dots
                       PhysicalAddressCase{" 4.5.6", 0x4506}, PhysicalAddressCase{"-1.0.0", 0xF000},
-                      PhysicalAddressCase{"99999999999.1.1", 0xF101}));  // wraps, no overflow
+                      PhysicalAddressCase{"99999999999.1.1", 0xF101}),  // wraps, no overflow
+    [](const ::testing::TestParamInfo<PhysicalAddressCase>& param) {
+        return "Case" + std::to_string(param.index);
+    });
 
 TEST_F(DeviceSettingsPageTest, SystemIdAndDeviceNameAreStoredOnLosingFocus) {
     std::memset(Record() + 32, 0xAA, 21);
