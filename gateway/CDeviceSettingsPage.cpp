@@ -367,6 +367,13 @@ void CDeviceSettingsPage::ApplyBusType() {
                                                           key2_,      key3_, key4_,     wlanBox_,
                                                           unsecured_, wpa2_, wps_,      wep_};
 
+    // A second initialisation starts from the full page again.
+    SetShown({multicast_, multicastLabel_, knxLabel_, knxAddress_, slaveBox_, out1_, out2_,
+              systemId_, systemIdLabel_, repeater_, repeaterLevel2_},
+             true);
+    SetShown(wlanControls, true);
+    wps_->setVisible(false);
+
     if (enOcean && !wlan) {
         SetShown({multicast_, multicastLabel_, knxLabel_, knxAddress_, slaveBox_, out1_, out2_,
                   systemId_, systemIdLabel_},

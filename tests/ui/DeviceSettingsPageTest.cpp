@@ -61,12 +61,26 @@ TEST_F(DeviceSettingsPageTest, EnOceanRecordShowsRepeaterOnly) {
     EXPECT_FALSE(level2->isEnabled());
 }
 
-TEST_F(DeviceSettingsPageTest, EnOceanRepeaterStatesComeFromTheRecord) {
+TEST_F(DeviceSettingsPageTest, EnOceanRepeaterStatesComeFromTheRecordAndGoBack) {
     Record()[15] = 0x10 | 0x04 | 0x08;
     Open();
     EXPECT_TRUE(Control<QCheckBox>("7053")->isChecked());
     EXPECT_TRUE(Control<QCheckBox>("7054")->isChecked());
     EXPECT_TRUE(Control<QCheckBox>("7054")->isEnabled());
+    Control<QCheckBox>("7054")->click();
+    page->CommitToRecord();
+    EXPECT_EQ(Record()[15], 0x10 | 0x04);
+}
+
+TEST_F(DeviceSettingsPageTest, InitialisingAgainAppliesTheNewBusType) {
+    Record()[15] = 0x10;
+    Open();
+    EXPECT_TRUE(Hidden("7035"));
+    Record()[15] = 0x20;
+    page->InitPage();
+    EXPECT_FALSE(Hidden("7035"));
+    EXPECT_TRUE(Hidden("7053"));
+    EXPECT_TRUE(Hidden("7082"));
 }
 
 TEST_F(DeviceSettingsPageTest, NetworkOnlyRecordHidesNothing) {

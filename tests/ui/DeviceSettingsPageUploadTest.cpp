@@ -23,6 +23,7 @@ struct FakeLink {
     std::vector<std::vector<uint8_t>> sent;
     int waits = 0;
     int closes = 0;
+    bool reenter = false;  // ask for another upload from inside each send
     // Seen at each send: whether the page's inputs were usable and what the progress said.
     std::vector<bool> searchEnabledDuringSend;
     std::vector<QString> progressDuringSend;
@@ -37,6 +38,8 @@ public:
     }
     void Send(ConstBytes datagram) override {
         link_.sent.emplace_back(datagram.begin(), datagram.end());
+        if (link_.reenter)
+            QMetaObject::invokeMethod(&page_, "UploadToGateway");
         auto* search = page_.findChild<QPushButton*>(QStringLiteral("7040"));
         link_.searchEnabledDuringSend.push_back(search->isEnabled());
         link_.progressDuringSend.push_back(
@@ -201,6 +204,18 @@ TEST_F(UploadTest, InputsAreLockedAndProgressShownWhileSending) {
     EXPECT_EQ(link.progressDuringSend[3], "DMX-UPLOAD 1/1: packet 2 of 3, retry 2");
     EXPECT_TRUE(Control("7040")->isEnabled());
     EXPECT_TRUE(Control<QLabel>("uploadProgress")->text().isEmpty());
+}
+
+TEST_F(UploadTest, UploadAskedForWhileOneRunsIsIgnored) {
+    ModalAnswerer answerer;
+    answerer.Then(ModalAnswerer::Press("OK"));
+    PageAddress({10, 0, 0, 100});
+    Select("10.0.0.100 gw    Version: 2.1");
+    link.reenter = true;
+    ClickUpload();
+    EXPECT_EQ(link.opened.size(), 1u);
+    EXPECT_EQ(link.sent.size(), 3u);
+    EXPECT_EQ(answerer.Seen().size(), 1u);
 }
 
 TEST_F(UploadTest, UnacknowledgedPacketFailsTheUpload) {
