@@ -6,6 +6,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <chrono>
 #include <cstring>
 
@@ -340,11 +341,19 @@ int32_t CSocketLink::Send(const uint8_t* buffer, uint32_t count, uint32_t timeou
     const int fd = socket_.load();
     if (fd < 0 || buffer == nullptr)
         return 0;
+    const bool prefixed = addressPrefixed_.load();
+    if (!prefixed && !broadcast_.load()) {
+        // A datagram socket is nearly always writable: try first and wait only when it is not,
+        // which spares the per-frame poll of the DMX path.
+        const ssize_t n = ::send(fd, buffer, count, MSG_DONTWAIT);
+        if (n >= 0 || (errno != EAGAIN && errno != EWOULDBLOCK))
+            return SentOrError(n);
+        if (!WaitReady(fd, POLLOUT, timeoutMs))
+            return 0;
+        return SentOrError(::send(fd, buffer, count, 0));
+    }
     if (!WaitReady(fd, POLLOUT, timeoutMs))
         return 0;
-    const bool prefixed = addressPrefixed_.load();
-    if (!prefixed && !broadcast_.load())
-        return SentOrError(::send(fd, buffer, count, 0));
     const uint32_t offset = prefixed ? 16 : 0;
     if (prefixed) {
         if (count < 16) {
