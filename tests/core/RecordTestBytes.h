@@ -47,7 +47,7 @@ inline std::vector<uint16_t> CurrentOutputs(uint16_t scenes, uint16_t devices,
 }
 
 struct KnxParts {
-    uint8_t flagsA = 0x01;
+    uint8_t flagsA = 0x00;  // bit 0x01 is added when there is a trailing block
     uint8_t flagsB = 0x20;
     std::vector<uint16_t> list;
     std::vector<std::pair<uint16_t, uint16_t>> pairs;  // (list index, output index)
@@ -59,7 +59,8 @@ struct KnxParts {
 
 // Header, list, pairs, outputs, 12444-byte device block (device table zero), trailing block.
 inline std::vector<uint8_t> KnxRecord(const KnxParts& p) {
-    std::vector<uint8_t> r = Header(p.flagsA, p.flagsB);
+    std::vector<uint8_t> r =
+        Header(static_cast<uint8_t>(p.flagsA | (p.trailing.empty() ? 0 : 1)), p.flagsB);
     PutAt16(r, 2, 62);
     PutU16(r, static_cast<uint16_t>(p.list.size()));
     for (uint16_t g : p.list)
