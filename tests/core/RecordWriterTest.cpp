@@ -227,6 +227,8 @@ TEST(WriteKnxRecord, LabelsAreStoredSoTheyReadBack) {
     ASSERT_EQ(names->groups.size(), 2u);
     EXPECT_EQ(names->groups[0], (NameEntry{3, 2, "x"}));
     EXPECT_EQ(names->groups[1], (NameEntry{9, 1, "a?b"}));
+    EXPECT_EQ(StoredRecordSize(record), record.size());
+    EXPECT_TRUE(CheckRecord(record).problems.empty());
 }
 
 TEST(WriteKnxRecord, MainPartOver65535IsRefused) {
