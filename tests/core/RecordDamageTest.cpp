@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <nlohmann/json.hpp>
 
 #include "core/RecordTestBytes.h"
 #include "plugin/HostStructures.h"
@@ -52,6 +53,10 @@ void ReadEverything(ConstBytes r) {
     (void)LoadDeviceAssignments(r, 3074, std::vector<uint8_t>(512, 7));
     (void)LoadEnOceanAssignments(r, 0, 512, table, 1000);
     (void)DeleteSceneInPlace(copy, 0, 0, sceneCount);
+    if (r.size() % 11 == 0) {
+        EXPECT_TRUE(nlohmann::json::accept(DescribeRecordJson(r)));
+        EXPECT_FALSE(DescribeRecordText(r).empty());
+    }
 }
 
 TEST(DamagedRecord, SoundRecordHasNoProblems) {
