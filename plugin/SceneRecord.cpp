@@ -88,6 +88,21 @@ std::optional<size_t> StoredRecordSize(ConstBytes available) {
     return *mainLength + trailing.block->size();
 }
 
+std::optional<size_t> ClaimedRecordSize(const uint8_t* record) {
+    if (record == nullptr)
+        return std::nullopt;
+    const ConstBytes header(record, kHeaderSize);
+    const size_t mainLength = *ReadU16(header, kMainLength);
+    if (mainLength < kHeaderSize)
+        return std::nullopt;
+    if ((header[kFlagsA] & kFlagTrailingBlock) == 0)
+        return mainLength;
+    const uint32_t trailing = *ReadU32(ConstBytes(record + mainLength, 4), 0);
+    if (trailing < 4 || trailing > kMaxClaimedRecordSize - mainLength)
+        return std::nullopt;
+    return mainLength + trailing;
+}
+
 SectionProbe ProbeSection(ConstBytes record, size_t mainLength, size_t headerField, size_t width,
                           const char* name) {
     SectionProbe probe;

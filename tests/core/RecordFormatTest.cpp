@@ -66,6 +66,22 @@ TEST(StoredRecordSize, MainPartPlusTrailingBlock) {
     EXPECT_EQ(StoredRecordSize(r), std::nullopt);
 }
 
+TEST(ClaimedRecordSize, FromTheHostsPointer) {
+    std::vector<uint8_t> r = NewRecord(BusType::Knx);
+    EXPECT_EQ(ClaimedRecordSize(r.data()), 62u);
+    r[14] |= 0x01;
+    test::PutU32(r, 300);
+    EXPECT_EQ(ClaimedRecordSize(r.data()), 362u);
+    r[62] = 3;  // below its own length field
+    r[63] = 0;
+    EXPECT_EQ(ClaimedRecordSize(r.data()), std::nullopt);
+    r[65] = 0xFF;  // about 4 GB
+    EXPECT_EQ(ClaimedRecordSize(r.data()), std::nullopt);
+    test::PutAt16(r, 0, 61);
+    EXPECT_EQ(ClaimedRecordSize(r.data()), std::nullopt);
+    EXPECT_EQ(ClaimedRecordSize(nullptr), std::nullopt);
+}
+
 TEST(SceneCount, CurrentFormatUsesLeadingRunMinusOneHalved) {
     // S scenes: the run is 2S scene outputs plus the first dimmer output (type 0).
     for (const uint16_t scenes : std::array<uint16_t, 4>{0, 1, 3, 100}) {
