@@ -187,12 +187,12 @@ void WriteRecord(const std::string& path, const DialogOutcome& outcome) {
 }  // namespace
 
 ExitCode RunConfigure(const CommonOptions& common, const ConfigureOptions& options) {
+    if (!options.accept && (!options.importEsf.empty() || !options.dialog.bus.empty())) {
+        throw HostError(ExitCode::Usage, "--import-esf and --bus need --accept");
+    }
     const Inputs inputs = LoadInputs(options.dialog.show, options.record, options.dialog.bus);
     if (!options.importEsf.empty() && !fs::is_regular_file(options.importEsf)) {
         throw HostError(ExitCode::BadInput, options.importEsf + ": no such ESF file");
-    }
-    if (!options.accept && (!options.importEsf.empty() || !options.dialog.bus.empty())) {
-        throw HostError(ExitCode::Usage, "--import-esf and --bus need --accept");
     }
 
     DialogOutcome outcome;

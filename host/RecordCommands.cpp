@@ -146,6 +146,11 @@ ExitCode RunDeleteScene(const CommonOptions& common, const DeleteSceneOptions& o
 }
 
 ExitCode RunPreview(const CommonOptions& common, const PreviewOptions& options) {
+    if (options.channelValues.size() > layout::kDmxChannels) {
+        throw HostError(ExitCode::Usage, "--channel-values: " +
+                                             std::to_string(options.channelValues.size()) +
+                                             " values for 512 channels");
+    }
     const StoredRecord record = ReadRecordFile(options.record);
     const std::string outputs = PreviewOutputs(record.bytes[layout::kFlagsB]);
     if (outputs.empty()) {

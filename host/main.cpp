@@ -117,7 +117,20 @@ int Run(int argc, char** argv) {
     } catch (const CLI::ParseError& e) {
         if (e.get_exit_code() == 0)
             return app.exit(e);
-        std::cerr << "halvex-host: " << e.what() << "\nRun with --help for more information.\n";
+        std::string message = e.what();
+        if (app.get_subcommands().empty()) {
+            // Name the first word that is no option when it is no known command either.
+            for (int i = 1; i < argc; ++i) {
+                const std::string word = argv[i];
+                if (word == "--library") {
+                    ++i;
+                } else if (!word.empty() && word[0] != '-') {
+                    message = "unknown command \"" + word + "\"";
+                    break;
+                }
+            }
+        }
+        std::cerr << "halvex-host: " << message << "\nRun with --help for more information.\n";
         return static_cast<int>(ExitCode::Usage);
     }
 
