@@ -1,0 +1,276 @@
+#include "plugin/RecordWriter.h"
+
+#include <algorithm>
+#include <bit>
+
+#include "plugin/RecordLayout.h"
+
+namespace halvex {
+
+using namespace layout;
+
+void PageContent::Clear() {
+    types_.clear();
+    firstChild_.clear();
+    children_.clear();
+}
+
+void PageContent::AddOutput(uint8_t type) {
+    types_.push_back(type);
+    firstChild_.push_back(static_cast<uint32_t>(children_.size()));
+}
+
+void PageContent::AddChild(uint16_t number) {
+    if (!types_.empty())
+        children_.push_back(number);
+}
+
+std::span<const uint16_t> PageContent::Children(size_t output) const {
+    const size_t first = firstChild_[output];
+    const size_t end = output + 1 < firstChild_.size() ? firstChild_[output + 1] : children_.size();
+    return std::span<const uint16_t>(children_).subspan(first, end - first);
+}
+
+void UsedAddressList::Clear() {
+    present_.fill(0);
+    ranked_ = true;
+    before_.fill(0);
+}
+
+void UsedAddressList::Insert(uint16_t address) {
+    present_[address >> 6] |= uint64_t{1} << (address & 63);
+    ranked_ = false;
+}
+
+void UsedAddressList::Rank() const {
+    if (ranked_)
+        return;
+    uint32_t running = 0;
+    for (size_t w = 0; w < present_.size(); ++w) {
+        before_[w] = running;
+        running += static_cast<uint32_t>(std::popcount(present_[w]));
+    }
+    ranked_ = true;
+}
+
+size_t UsedAddressList::Count() const {
+    Rank();
+    return before_.back() + static_cast<size_t>(std::popcount(present_.back()));
+}
+
+uint16_t UsedAddressList::Position(uint16_t address) const {
+    const uint64_t word = present_[address >> 6];
+    const uint64_t bit = uint64_t{1} << (address & 63);
+    if ((word & bit) == 0)
+        return 0;
+    Rank();
+    return static_cast<uint16_t>(before_[address >> 6] + std::popcount(word & (bit - 1)) + 1);
+}
+
+void UsedAddressList::AppendValues(ByteBuilder& out) const {
+    for (size_t w = 0; w < present_.size(); ++w) {
+        for (uint64_t word = present_[w]; word != 0; word &= word - 1) {
+            out.U16(static_cast<uint16_t>(w * 64 + static_cast<size_t>(std::countr_zero(word))));
+        }
+    }
+}
+
+namespace {
+
+// Copies `size` bytes of `source`, zero-filled where the source is shorter.
+void AppendPadded(ByteBuilder& out, ConstBytes source, size_t size) {
+    const size_t n = std::min(source.size(), size);
+    out.Bytes(source.first(n));
+    out.Zeros(size - n);
+}
+
+std::array<uint8_t, kHeaderSize> HeaderOf(const std::vector<uint8_t>& record) {
+    std::array<uint8_t, kHeaderSize> header{};
+    std::copy_n(record.begin(), std::min(record.size(), kHeaderSize), header.begin());
+    return header;
+}
+
+// Entries by ascending number, one per number (the first wins).
+std::vector<NameEntry> SortedUnique(const std::vector<NameEntry>& entries) {
+    std::vector<NameEntry> sorted = entries;
+    std::stable_sort(sorted.begin(), sorted.end(),
+                     [](const auto& a, const auto& b) { return a.number < b.number; });
+    sorted.erase(std::unique(sorted.begin(), sorted.end(),
+                             [](const auto& a, const auto& b) { return a.number == b.number; }),
+                 sorted.end());
+    return sorted;
+}
+
+// A count (whose u16 field wraps at 65536, which the reader recognises) and its entries.
+// A NUL inside a label would end it early and misalign every entry behind it when the
+// block is read back, so it is stored as '?'.
+void AppendNameGroup(ByteBuilder& out, const std::vector<NameEntry>& entries) {
+    const bool ascending = std::adjacent_find(entries.begin(), entries.end(), [](auto& a, auto& b) {
+                               return a.number >= b.number;
+                           }) == entries.end();
+    const std::vector<NameEntry> sorted =
+        ascending ? std::vector<NameEntry>{} : SortedUnique(entries);
+    const std::vector<NameEntry>& list = ascending ? entries : sorted;
+    out.U16(static_cast<uint16_t>(list.size()));
+    for (const NameEntry& entry : list) {
+        out.U16(entry.number);
+        out.U32(entry.itemData);
+        for (const char c : entry.label)
+            out.U8(c == '\0' ? uint8_t{'?'} : static_cast<uint8_t>(c));
+        out.U8(0);
+    }
+}
+
+}  // namespace
+
+WriteStatus WriteKnxRecord(std::vector<uint8_t>& record,
+                           std::span<const PageContent* const, 6> pages,
+                           const CatalogueContent& catalogue, bool threeLevel, uint16_t deviceCount,
+                           ConstBytes deviceTable, ConstBytes wlanSettings) {
+    UsedAddressList used;
+    size_t pairCount = 0;
+    size_t outputCount = 0;
+    for (const PageContent* page : pages) {
+        if (page == nullptr)
+            continue;
+        outputCount += page->OutputCount();
+        pairCount += page->ChildCount();
+        for (size_t o = 0; o < page->OutputCount(); ++o) {
+            for (const uint16_t g : page->Children(o))
+                used.Insert(g);
+        }
+    }
+    const size_t addressCount = used.Count();
+    const size_t pairOffset = kHeaderSize + 2 + 2 * addressCount;
+    const size_t outputOffset = pairOffset + 2 + 4 * pairCount;
+    const size_t deviceOffset = outputOffset + 2 + 2 * outputCount;
+    const size_t mainLength = deviceOffset + kDeviceBlockSize;
+    if (mainLength > kMaxMainPart)
+        return WriteStatus::TooLarge;
+
+    auto header = HeaderOf(record);
+    header[kFlagsA] |= kFlagTrailingBlock;
+    header[kFlagsB] = static_cast<uint8_t>((header[kFlagsB] & ~kFlagThreeLevel) |
+                                           (threeLevel ? kFlagThreeLevel : 0));
+    std::vector<uint8_t> out;
+    out.reserve(mainLength + 4096);
+    ByteBuilder b(out);
+    b.Bytes(header);
+
+    b.U16(static_cast<uint16_t>(addressCount));
+    used.AppendValues(b);
+
+    b.U16(static_cast<uint16_t>(pairCount));
+    uint16_t output = 0;
+    for (const PageContent* page : pages) {
+        if (page == nullptr)
+            continue;
+        for (size_t o = 0; o < page->OutputCount(); ++o, ++output) {
+            for (const uint16_t g : page->Children(o)) {
+                b.U16(used.Position(g));
+                b.U16(output);
+            }
+        }
+    }
+
+    b.U16(static_cast<uint16_t>(outputCount));
+    for (const PageContent* page : pages) {
+        if (page == nullptr)
+            continue;
+        for (size_t o = 0; o < page->OutputCount(); ++o) {
+            const uint16_t base =
+                page->Children(o).empty() ? kOutputBase : kOutputBase | kOutputAssigned;
+            b.U16(static_cast<uint16_t>(base | (page->OutputType(o) & 0x0F)));
+        }
+    }
+
+    b.U16(deviceCount);
+    AppendPadded(b, deviceTable, kDeviceTableSize);
+    AppendPadded(b, wlanSettings, kWlanSize);
+
+    WriteU16(out, kMainLength, static_cast<uint16_t>(mainLength));
+    WriteU16(out, kAddressListOffset, static_cast<uint16_t>(kHeaderSize));
+    WriteU16(out, kPairTableOffset, static_cast<uint16_t>(pairOffset));
+    WriteU16(out, kOutputTableOffset, static_cast<uint16_t>(outputOffset));
+    WriteU16(out, kDeviceBlockOffset, static_cast<uint16_t>(deviceOffset));
+
+    const size_t blockStart = out.size();
+    b.U32(0);
+    AppendNameGroup(b, catalogue.mains);
+    if (threeLevel)
+        AppendNameGroup(b, catalogue.middles);
+    AppendNameGroup(b, catalogue.groups);
+    b.Zeros(6);
+    WriteU32(out, blockStart, static_cast<uint32_t>(out.size() - blockStart));
+
+    record.swap(out);
+    return WriteStatus::Ok;
+}
+
+WriteStatus WriteEnOceanRecord(std::vector<uint8_t>& record,
+                               std::span<const PageContent* const, 4> pages,
+                               ConstBytes transmitterTable, uint16_t transmitterCount,
+                               uint16_t deviceCount, ConstBytes deviceTable) {
+    const size_t rows =
+        std::min({size_t{transmitterCount}, transmitterTable.size() / kRowSize, kMaxRows});
+    auto header = HeaderOf(record);
+    WriteU16(header, kMainLength, static_cast<uint16_t>(kHeaderSize));
+    if (rows == 0) {
+        WriteU16(header, kEntryCount, 0);
+        WriteU16(header, kDeviceBlockOffset, 0);
+        header[kFlagsA] &= static_cast<uint8_t>(~kFlagTrailingBlock);
+        record.assign(header.begin(), header.end());
+        return WriteStatus::Ok;
+    }
+
+    size_t entryCount = 0;
+    for (const PageContent* page : pages) {
+        if (page == nullptr)
+            continue;
+        for (size_t o = 0; o < page->OutputCount(); ++o) {
+            for (const uint16_t k : page->Children(o))
+                entryCount += k < rows ? 1 : 0;
+        }
+    }
+    const size_t deviceOffset = kHeaderSize + kEntrySize * entryCount;
+    const size_t mainLength = deviceOffset + kDeviceBlockSize;
+    if (mainLength > kMaxMainPart)
+        return WriteStatus::TooLarge;
+
+    header[kFlagsA] |= kFlagTrailingBlock;
+    WriteU16(header, kMainLength, static_cast<uint16_t>(mainLength));
+    WriteU16(header, kEntryCount, static_cast<uint16_t>(entryCount));
+    WriteU16(header, kDeviceBlockOffset, static_cast<uint16_t>(deviceOffset));
+
+    std::vector<uint8_t> out;
+    out.reserve(mainLength + 4 + rows * kRowSize);
+    ByteBuilder b(out);
+    b.Bytes(header);
+    for (size_t p = 0; p < pages.size(); ++p) {
+        if (pages[p] == nullptr)
+            continue;
+        const PageContent& page = *pages[p];
+        for (size_t o = 0; o < page.OutputCount(); ++o) {
+            for (const uint16_t k : page.Children(o)) {
+                if (k >= rows)
+                    continue;
+                const ConstBytes row = transmitterTable.subspan(k * kRowSize, kRowSize);
+                b.U32(*ReadU32(row, kRowId));
+                b.U32(*ReadU32(row, kRowData));
+                b.U8(row[kRowOrg]);
+                b.U8(static_cast<uint8_t>(p));
+                b.U16(static_cast<uint16_t>(o + 1));
+            }
+        }
+    }
+    b.U16(deviceCount);
+    AppendPadded(b, deviceTable, kDeviceTableSize);
+    b.Zeros(kWlanSize);
+    b.U32(static_cast<uint32_t>(rows * kRowSize + 4));
+    b.Bytes(transmitterTable.first(rows * kRowSize));
+
+    record.swap(out);
+    return WriteStatus::Ok;
+}
+
+}  // namespace halvex

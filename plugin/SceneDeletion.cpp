@@ -1,0 +1,122 @@
+#include "plugin/SceneDeletion.h"
+
+#include <algorithm>
+
+#include "plugin/RecordLayout.h"
+#include "plugin/SceneRecord.h"
+
+namespace halvex {
+
+using namespace layout;
+
+namespace {
+
+bool DeleteKnxScene(MutableBytes record, uint32_t scene, uint32_t partnerOffset,
+                    uint16_t& sceneCount) {
+    const auto outputTable = ReadOutputTable(record);
+    const auto sections = ReadKnxSections(record);
+    sceneCount = outputTable ? SceneCountFromOutputs(*outputTable) : 0;
+    if (!outputTable || !sections)
+        return false;
+    if (sceneCount <= scene)
+        return true;
+    const uint32_t partner = scene + partnerOffset;
+    const size_t outputCount = sections->OutputCount();
+    if (partnerOffset == 0 || partner >= outputCount)
+        return false;
+
+    // Both tables are edited at their own offsets, which were checked to lie inside the main
+    // part; a pair table whose offset is 0 is absent and holds nothing to edit.
+    const size_t pairTable = *ReadU16(record, kPairTableOffset);
+    const size_t pairsAt = pairTable + 2;
+    const size_t outputsAt = size_t{*ReadU16(record, kOutputTableOffset)} + 2;
+    const size_t pairCount = sections->PairCount();
+    size_t kept = 0;
+    for (size_t i = 0; i < pairCount; ++i) {
+        const uint16_t listIndex = *ReadU16(record, pairsAt + 4 * i);
+        const uint32_t output = *ReadU16(record, pairsAt + 4 * i + 2);
+        if (output == scene || output == partner)
+            continue;
+        const uint32_t moved = output < scene ? output : output < partner ? output - 1 : output - 2;
+        WriteU16(record, pairsAt + 4 * kept, listIndex);
+        WriteU16(record, pairsAt + 4 * kept + 2, static_cast<uint16_t>(moved));
+        ++kept;
+    }
+    if (pairTable != 0)
+        WriteU16(record, pairTable, static_cast<uint16_t>(kept));
+
+    size_t to = scene;
+    for (size_t from = scene + 1; from < outputCount; ++from) {
+        if (from == partner)
+            continue;
+        WriteU16(record, outputsAt + 2 * to, *ReadU16(record, outputsAt + 2 * from));
+        ++to;
+    }
+    WriteU16(record, outputsAt - 2, static_cast<uint16_t>(outputCount - 2));
+    return true;
+}
+
+bool DeleteEnOceanScene(MutableBytes record, uint32_t scene) {
+    const auto mainLength = MainPartLength(record);
+    if (!mainLength)
+        return false;
+    const TrailingProbe trailing = ProbeTrailingBlock(record, *mainLength);
+    if (trailing.present && !trailing.block)
+        return false;
+    size_t end = *mainLength + (trailing.block ? trailing.block->size() : 0);
+    size_t entries = *ReadU16(record, kEntryCount);
+    const size_t deviceOffset = *ReadU16(record, kDeviceBlockOffset);
+    if (kHeaderSize + kEntrySize * entries > *mainLength)
+        return false;
+    if (entries > 0 &&
+        (deviceOffset < kHeaderSize + kEntrySize * entries || deviceOffset > *mainLength)) {
+        return false;
+    }
+
+    const uint32_t number = scene + 1;
+    auto isScenePage = [&](size_t at) { return record[at + kEntryPage] <= 1; };
+    size_t removed = 0;
+    for (size_t e = 0; e < entries;) {
+        const size_t at = kHeaderSize + kEntrySize * e;
+        if (isScenePage(at) && *ReadU16(record, at + kEntryOutput) == number) {
+            std::copy(record.begin() + static_cast<std::ptrdiff_t>(at + kEntrySize),
+                      record.begin() + static_cast<std::ptrdiff_t>(end),
+                      record.begin() + static_cast<std::ptrdiff_t>(at));
+            end -= kEntrySize;
+            --entries;
+            ++removed;
+        } else {
+            ++e;
+        }
+    }
+    for (size_t e = 0; e < entries; ++e) {
+        const size_t at = kHeaderSize + kEntrySize * e;
+        const uint16_t output = *ReadU16(record, at + kEntryOutput);
+        if (isScenePage(at) && output > number) {
+            WriteU16(record, at + kEntryOutput, static_cast<uint16_t>(output - 1));
+        }
+    }
+    if (removed > 0) {
+        WriteU16(record, kEntryCount, static_cast<uint16_t>(entries));
+        WriteU16(record, kMainLength, static_cast<uint16_t>(*mainLength - kEntrySize * removed));
+        WriteU16(record, kDeviceBlockOffset,
+                 static_cast<uint16_t>(deviceOffset - kEntrySize * removed));
+    }
+    return true;
+}
+
+}  // namespace
+
+bool DeleteSceneInPlace(MutableBytes record, uint8_t sceneIndex, uint8_t sceneListByte6,
+                        uint16_t& sceneCount) {
+    const auto mode = RecordBusMode(record);
+    if (!mode || !MainPartLength(record))
+        return false;
+    if (*mode == BusMode::Knx) {
+        const auto partnerOffset = static_cast<uint8_t>(sceneListByte6 + 1);
+        return DeleteKnxScene(record, sceneIndex, partnerOffset, sceneCount);
+    }
+    return DeleteEnOceanScene(record, sceneIndex);
+}
+
+}  // namespace halvex
