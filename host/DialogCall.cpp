@@ -8,12 +8,24 @@
 
 namespace halvex::host {
 
-std::unique_ptr<QApplication> CreateApplication(bool offscreen) {
-    const bool platformChosen = std::getenv("QT_QPA_PLATFORM") != nullptr;
-    if (offscreen && !platformChosen) {
+namespace {
+
+bool HasDisplay() {
+    return std::getenv("QT_QPA_PLATFORM") != nullptr || std::getenv("DISPLAY") != nullptr ||
+           std::getenv("WAYLAND_DISPLAY") != nullptr;
+}
+
+}  // namespace
+
+void PreferOffscreenWithoutDisplay() {
+    if (!HasDisplay())
         ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    } else if (!platformChosen && std::getenv("DISPLAY") == nullptr &&
-               std::getenv("WAYLAND_DISPLAY") == nullptr) {
+}
+
+std::unique_ptr<QApplication> CreateApplication(bool offscreen) {
+    if (offscreen && std::getenv("QT_QPA_PLATFORM") == nullptr) {
+        ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    } else if (!HasDisplay()) {
         throw HostError(ExitCode::Usage,
                         "there is no display to show the dialog on (DISPLAY is not set); use "
                         "--accept, or set QT_QPA_PLATFORM");

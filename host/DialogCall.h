@@ -20,6 +20,10 @@ namespace halvex::host {
 // a display, throws HostError (Usage) instead of letting Qt abort.
 std::unique_ptr<QApplication> CreateApplication(bool offscreen);
 
+// For commands that show nothing: should the plug-in create a Qt application of its own,
+// it gets the offscreen platform when there is no display, instead of aborting.
+void PreferOffscreenWithoutDisplay();
+
 struct DialogOutcome {
     bool accepted = false;        // the plug-in replaced the record (OK)
     std::vector<uint8_t> record;  // the new record's bytes when accepted

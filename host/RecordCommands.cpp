@@ -6,6 +6,7 @@
 #include <thread>
 
 #include "host/Commands.h"
+#include "host/DialogCall.h"
 #include "host/PluginLibrary.h"
 #include "host/RecordFile.h"
 #include "plugin/RecordLayout.h"
@@ -107,6 +108,7 @@ ExitCode RunDeleteScene(const CommonOptions& common, const DeleteSceneOptions& o
         seen.emplace_back(path);
     }
 
+    PreferOffscreenWithoutDisplay();
     const PluginLibrary library(common.library);
     const std::vector<uint8_t> sceneList = BuildSceneList(show);
     std::vector<std::vector<uint8_t>> results;
@@ -147,9 +149,9 @@ ExitCode RunDeleteScene(const CommonOptions& common, const DeleteSceneOptions& o
 
 ExitCode RunPreview(const CommonOptions& common, const PreviewOptions& options) {
     if (options.channelValues.size() > layout::kDmxChannels) {
-        throw HostError(ExitCode::Usage, "--channel-values: " +
-                                             std::to_string(options.channelValues.size()) +
-                                             " values for 512 channels");
+        throw HostError(ExitCode::Usage,
+                        "--channel-values: " + std::to_string(options.channelValues.size()) +
+                            " values for 512 channels");
     }
     const StoredRecord record = ReadRecordFile(options.record);
     const std::string outputs = PreviewOutputs(record.bytes[layout::kFlagsB]);
@@ -158,6 +160,7 @@ ExitCode RunPreview(const CommonOptions& common, const PreviewOptions& options) 
                   << " has no preview output switched on (DMX-Out 1/2); the plug-in sends nothing"
                   << std::endl;
     }
+    PreferOffscreenWithoutDisplay();
     const PluginLibrary library(common.library);
     const RecordBlock block = MallocCopy(record.bytes);
     std::vector<uint8_t> frame = BuildDmxFrame(options.channelValues);
