@@ -10,7 +10,7 @@ namespace {
 
 using namespace halvex::host;
 
-void AddDialogOptions(CLI::App& command, DialogOptions& options, bool automated) {
+void AddDialogOptions(CLI::App& command, DialogOptions& options) {
     command.add_option("--show", options.show, "Show file (JSON): the host's scenes and devices")
         ->required();
     command.add_option("--lang", options.language, "Language of the dialog")
@@ -20,13 +20,11 @@ void AddDialogOptions(CLI::App& command, DialogOptions& options, bool automated)
         .add_option("--bus", options.bus,
                     "Bus type chosen for a new record (answers the bus-type question)")
         ->check(CLI::IsMember(BusNames()));
-    auto* timeout = command
-                        .add_option("--timeout", options.timeoutSeconds,
-                                    "Seconds the automation may take before it gives up")
-                        ->check(CLI::Range(1, 3600))
-                        ->capture_default_str();
-    if (!automated)
-        timeout->description("Seconds the automation (--accept) may take");
+    command
+        .add_option("--timeout", options.timeoutSeconds,
+                    "Seconds the automation may take before it gives up")
+        ->check(CLI::Range(1, 3600))
+        ->capture_default_str();
 }
 
 int Run(int argc, char** argv) {
@@ -43,7 +41,7 @@ int Run(int argc, char** argv) {
     configureCommand
         ->add_option("RECORD", configure.record, "Record file (a missing file is a new record)")
         ->required();
-    AddDialogOptions(*configureCommand, configure.dialog, false);
+    AddDialogOptions(*configureCommand, configure.dialog);
     configureCommand->add_flag("--accept", configure.accept,
                                "Run offscreen and press OK once the dialog is up");
     configureCommand->add_option("--import-esf", configure.importEsf,
@@ -84,7 +82,7 @@ int Run(int argc, char** argv) {
     GatewayOptions search;
     auto* searchCommand =
         app.add_subcommand("search", "Search for gateways from the dialog's network page");
-    AddDialogOptions(*searchCommand, search.dialog, true);
+    AddDialogOptions(*searchCommand, search.dialog);
     searchCommand->add_option("--seconds", search.seconds, "Seconds to wait for answers")
         ->check(CLI::Range(0, 600))
         ->capture_default_str();
@@ -95,7 +93,7 @@ int Run(int argc, char** argv) {
     uploadCommand
         ->add_option("RECORD", upload.record, "Record file (a missing file is a new record)")
         ->required();
-    AddDialogOptions(*uploadCommand, upload.dialog, true);
+    AddDialogOptions(*uploadCommand, upload.dialog);
     uploadCommand->add_option("--seconds", upload.seconds, "Seconds to wait for search answers")
         ->check(CLI::Range(0, 600))
         ->capture_default_str();
