@@ -1,9 +1,29 @@
 #include "gateway/CGatewaySocketLink.h"
 
+#include <cstring>
+
+#include "gateway/GatewayParser.h"
+
 namespace halvex {
 
-CGatewaySocketLink::~CGatewaySocketLink() = default;
-void CGatewaySocketLink::OnDatagram(const uint8_t*, uint32_t) {}
+// Stops here, while the derived callbacks still exist for the receive thread.
+CGatewaySocketLink::~CGatewaySocketLink() {
+    Stop();
+}
+
+void CGatewaySocketLink::OnDatagram(const uint8_t* data, uint32_t count) {
+    PeerAddress sender{};
+    if (IsAddressPrefixed()) {
+        if (count < sender.size())
+            return;
+        std::memcpy(sender.data(), data, sender.size());
+        data += sender.size();
+        count -= static_cast<uint32_t>(sender.size());
+    }
+    ParseGatewayMessage(data, count, sender);
+}
+
+// The plug-in shows no link status.
 void CGatewaySocketLink::OnLinkEvent(uint32_t) {}
 
 }  // namespace halvex

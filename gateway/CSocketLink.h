@@ -4,6 +4,9 @@
 // OnDatagram callback on the receive thread. Results and last-error codes follow the
 // gateway plug-in's historic contract: bool for opens, byte counts or 0/-1 for transfers,
 // and LastError() values 87, 122 and 1784.
+//
+// Opening, closing and sending on one link are not guarded against each other; a link used
+// from two threads (GatewayLink) is serialised by its owner.
 #pragma once
 
 #include <netinet/in.h>
@@ -12,7 +15,6 @@
 #include <atomic>
 #include <cstdint>
 #include <list>
-#include <memory>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -28,10 +30,13 @@ inline constexpr uint32_t kErrorInvalidUserBuffer = 1784;
 uint32_t LastError();
 void SetLastError(uint32_t code);
 
-// A peer as the wire sees it: the platform's 16-byte IPv4 socket address.
+// A peer as the wire sees it: the platform's 16-byte IPv4 socket address (u16 family,
+// u16 port and 4-byte address in network order, 8 zero bytes).
 using PeerAddress = std::array<uint8_t, 16>;
 PeerAddress ToPeerAddress(const sockaddr_in& addr);
 sockaddr_in FromPeerAddress(const PeerAddress& peer);
+// Family, port and address equal; the padding is not compared.
+bool SamePeer(const PeerAddress& a, const PeerAddress& b);
 
 // Link events passed to OnLinkEvent.
 inline constexpr uint32_t kLinkDropped = 2;
@@ -43,8 +48,18 @@ inline constexpr uint32_t kOptionBroadcast = 32;
 // Waits forever when passed as a timeout.
 inline constexpr uint32_t kInfinite = 0xFFFFFFFF;
 
+// Receive buffer of the receive thread; in address-prefix mode 16 bytes of it hold the sender.
+inline constexpr uint32_t kReceiveBufferSize = 260;
+inline constexpr uint32_t kReceivePollMs = 100;
+
+// Port of a service: decimal digits, or a name from the services database; 0 when unknown
+// or out of range.
 uint16_t ResolvePort(const std::string& service);
-uint32_t ResolveAddress(const char* host);  // host order; null gives 255.255.255.255
+// IPv4 address in host order: dotted text or a host name; null or unresolvable gives
+// 255.255.255.255.
+uint32_t ResolveAddress(const char* host);
+// Canonical name of this host, NUL-terminated. Null buffer or size 0: last error 87;
+// a name that does not fit with its terminator: last error 122.
 bool LocalHostName(char* buffer, uint32_t size);
 
 class CSocketLink {
@@ -58,19 +73,22 @@ public:
     bool IsReceiving() const;
     bool IsBroadcast() const;
     bool IsAddressPrefixed() const;
+    // Ignored while the receive thread runs, so the framing never changes under it.
     void SetAddressPrefixed(bool on);
 
     bool OpenBound(const std::string& service, int family, int type, uint32_t options);
     bool OpenConnected(const std::string& destination, const std::string& service, int family,
                        int type);
+    // Also ends the receive thread (waits for it) unless called from that thread.
     bool Close();
     bool StartReceiver();
+    // Closes the socket, waits 50 ms, joins the receive thread and forgets the peers.
     void Stop();
 
     int32_t Receive(uint8_t* buffer, uint32_t size, uint32_t timeoutMs);
     int32_t Send(const uint8_t* buffer, uint32_t count, uint32_t timeoutMs);
 
-    // Copy of the peer list, taken under the lock.
+    // Copy of the peer list, taken under the lock; most recent sender last.
     std::list<PeerAddress> Peers() const;
 
 protected:
@@ -79,13 +97,15 @@ protected:
     virtual void ReceiveLoop();
 
 private:
+    int32_t ReceiveOn(int fd, uint8_t* buffer, uint32_t size, uint32_t timeoutMs);
+    void LearnPeer(const PeerAddress& peer);
+
     std::atomic<int> socket_{-1};
     std::thread receiver_;
-    std::atomic<bool> receiving_{false};
     std::atomic<bool> addressPrefixed_{false};
     std::atomic<bool> broadcast_{false};
     std::list<PeerAddress> peerList_;
-    std::unique_ptr<std::mutex> peerLock_;
+    mutable std::mutex peerLock_;
 };
 
 }  // namespace halvex

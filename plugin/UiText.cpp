@@ -45,7 +45,26 @@ constexpr std::array<std::string_view, 2 * kTextPairs> kTexts = {
     "invalid Firmware", "ungülitge Firmware",
 };
 
+constexpr std::array<std::string_view, 6> kExtraTexts = {
+    "The configuration is too large to be stored (its main part would exceed 65535 bytes). "
+    "Remove assignments or group addresses, then press OK again.",
+    "Die Konfiguration ist zu groß zum Speichern (ihr Hauptteil wäre größer als 65535 Bytes). "
+    "Entfernen Sie Zuordnungen oder Gruppenadressen und drücken Sie dann erneut OK.",
+    "%1 line(s) of the file could not be read and were skipped.",
+    "%1 Zeile(n) der Datei konnten nicht gelesen werden und wurden übersprungen.",
+    "The stored configuration is damaged. Only its readable parts are shown: OK saves them, "
+    "Cancel leaves the stored configuration as it is.",
+    "Die gespeicherte Konfiguration ist beschädigt. Nur ihre lesbaren Teile werden angezeigt: "
+    "OK speichert sie, Abbrechen lässt die gespeicherte Konfiguration unverändert.",
+};
+
 }  // namespace
+
+std::string_view ExtraUiText(ExtraText text, uint8_t language) {
+    return kExtraTexts[2 * static_cast<size_t>(text) + (language & 1)];
+}
+
+std::string_view ExtraUiText(ExtraText text) { return ExtraUiText(text, Module().UiLanguage); }
 
 std::string_view UiText(Text pair, uint8_t language) {
     return kTexts[2 * static_cast<size_t>(pair) + (language & 1)];

@@ -51,6 +51,15 @@ std::string_view UiText(Text pair);
 // The text of `pair` in `language` (0 English, 1 German).
 std::string_view UiText(Text pair, uint8_t language);
 
+// Texts this plug-in adds to the table above, for situations the original could not report.
+enum class ExtraText : uint8_t {
+    ConfigurationTooLarge,
+    EsfLinesSkipped,  // contains %1 for the number of lines
+    RecordDamaged,
+};
+std::string_view ExtraUiText(ExtraText text, uint8_t language);
+std::string_view ExtraUiText(ExtraText text);
+
 // Maps the host's language argument: below 2 unchanged, anything else English.
 constexpr uint8_t LanguageFromHost(uint8_t language) { return language < 2 ? language : 0; }
 

@@ -1,0 +1,111 @@
+#include "catalogue/CBusTypeDlg.h"
+
+#include <QButtonGroup>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QVBoxLayout>
+
+#include <array>
+
+#include "plugin/UiText.h"
+
+namespace halvex {
+namespace {
+
+QString TextOf(Text pair) {
+    const std::string_view text = UiText(pair);
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+struct ChoiceButton {
+    const char* id;
+    const char* text;      // the button's own text; empty for the master/slave buttons
+    const char* busText;   // master/slave buttons: the bus named beside the button
+    const char* masterId;  // master/slave buttons: the "Master/Slave" static beside it
+};
+
+// In choice order.
+constexpr std::array<ChoiceButton, CBusTypeDlg::kChoices> kChoiceButtons = {{
+    {"7047", "KNX", nullptr, nullptr},
+    {"7050", "", "KNX", "7078"},
+    {"7048", "EnOcean", nullptr, nullptr},
+    {"7049", "WLAN", nullptr, nullptr},
+    {"7051", "", "WLAN", "7079"},
+}};
+
+}  // namespace
+
+CBusTypeDlg::CBusTypeDlg(QWidget* parent) : QDialog(parent), choices_(new QButtonGroup(this)) {
+    setObjectName(QStringLiteral("CBusTypeDlg"));
+    setWindowTitle(TextOf(Text::Selection));
+
+    auto* box = new QGroupBox(TextOf(Text::BusType), this);
+    box->setObjectName(QStringLiteral("7065"));
+    auto* row = new QHBoxLayout(box);
+    for (int i = 0; i < kChoices; ++i) {
+        const ChoiceButton& spec = kChoiceButtons[static_cast<size_t>(i)];
+        auto* radio = new QRadioButton(QString::fromLatin1(spec.text), box);
+        radio->setObjectName(QString::fromLatin1(spec.id));
+        choices_->addButton(radio, i);
+        if (spec.busText == nullptr) {
+            row->addWidget(radio);
+            continue;
+        }
+        // A master/slave button carries no text: two statics beside it name it.
+        auto* bus = new QLabel(QString::fromLatin1(spec.busText), box);
+        auto* masterSlave = new QLabel(QStringLiteral("Master/Slave"), box);
+        masterSlave->setObjectName(QString::fromLatin1(spec.masterId));
+        auto* labels = new QVBoxLayout;
+        labels->setSpacing(0);
+        labels->addWidget(bus);
+        labels->addWidget(masterSlave);
+        auto* item = new QHBoxLayout;
+        item->setSpacing(2);
+        item->addWidget(radio);
+        item->addLayout(labels);
+        row->addLayout(item);
+    }
+    connect(choices_, &QButtonGroup::idToggled, this, [this](int id, bool checked) {
+        if (checked)
+            choice_ = id;
+    });
+
+    auto* ok = new QPushButton(QStringLiteral("OK"), this);
+    ok->setObjectName(QStringLiteral("1"));
+    ok->setDefault(true);
+    // The template's text, German in both languages.
+    auto* cancel = new QPushButton(QStringLiteral("Abbrechen"), this);
+    cancel->setObjectName(QStringLiteral("2"));
+    connect(ok, &QPushButton::clicked, this, [this] { done(kOk); });
+    connect(cancel, &QPushButton::clicked, this, [this] { reject(); });
+
+    auto* buttons = new QVBoxLayout;
+    buttons->addWidget(ok);
+    buttons->addWidget(cancel);
+    buttons->addStretch(1);
+    auto* top = new QHBoxLayout(this);
+    top->addWidget(box, 1);
+    top->addLayout(buttons);
+}
+
+void CBusTypeDlg::SetChoice(int choice) {
+    if (choice >= 0 && choice < kChoices) {
+        choices_->button(choice)->setChecked(true);
+        return;
+    }
+    // An exclusive group cannot uncheck its last button; lift the rule for a moment.
+    choices_->setExclusive(false);
+    for (QAbstractButton* button : choices_->buttons())
+        button->setChecked(false);
+    choices_->setExclusive(true);
+    choice_ = -1;
+}
+
+void CBusTypeDlg::reject() {
+    done(kCancel);
+}
+
+}  // namespace halvex

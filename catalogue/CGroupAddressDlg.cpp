@@ -1,0 +1,90 @@
+#include "catalogue/CGroupAddressDlg.h"
+
+#include <QButtonGroup>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QRadioButton>
+#include <QVBoxLayout>
+
+#include <array>
+
+namespace halvex {
+namespace {
+
+struct ChoiceButton {
+    const char* id;
+    const char* text;
+    uint8_t objectType;
+};
+
+// In choice order.
+constexpr std::array<ChoiceButton, CGroupAddressDlg::kChoices> kChoiceButtons = {{
+    {"7062", "1 Bit", 0},
+    {"7063", "1 Byte", 7},
+    {"7065", "3 Byte", 9},
+    {"7069", "4 Byte", 10},
+    {"7070", "4 Bit", 3},
+}};
+
+}  // namespace
+
+CGroupAddressDlg::CGroupAddressDlg(bool threeLevel, QWidget* parent)
+    : GroupNumberDlg(Text::GroupAddress, parent), choices_(new QButtonGroup(this)) {
+    setObjectName(QStringLiteral("CGroupAddressDlg"));
+    QLineEdit* threeLevelField = AddNumberField("7035", kMaxThreeLevel);
+    QLineEdit* twoLevelField = AddNumberField("7064", kMaxTwoLevel);
+    // The two-level hint really lacks its closing parenthesis.
+    AddRangeLabel("7061", threeLevel ? QStringLiteral("(0..255)") : QStringLiteral("(0..2047"));
+    SetActiveNumberField(threeLevel ? threeLevelField : twoLevelField);
+    (threeLevel ? twoLevelField : threeLevelField)->hide();
+
+    auto* box = new QGroupBox(TextOf(Text::ObjectType), this);
+    box->setObjectName(QStringLiteral("7068"));
+    auto* boxColumn = new QVBoxLayout(box);
+    for (int i = 0; i < kChoices; ++i) {
+        const ChoiceButton& spec = kChoiceButtons[static_cast<size_t>(i)];
+        auto* radio = new QRadioButton(QString::fromLatin1(spec.text), box);
+        radio->setObjectName(QString::fromLatin1(spec.id));
+        choices_->addButton(radio, i);
+        boxColumn->addWidget(radio);
+    }
+    // Click, double-click and arrow keys all end in a toggle of the chosen button.
+    connect(choices_, &QButtonGroup::idToggled, this, [this](int id, bool checked) {
+        if (checked)
+            choice_ = id;
+    });
+
+    auto* fields = new QVBoxLayout;
+    fields->addLayout(NumberNameGrid());
+    fields->addStretch(1);
+    auto* top = new QHBoxLayout;
+    top->addLayout(fields, 1);
+    top->addWidget(box);
+    auto* column = new QVBoxLayout(this);
+    column->addLayout(top);
+    column->addLayout(ButtonRow());
+}
+
+void CGroupAddressDlg::SetChoice(int choice) {
+    if (choice >= 0 && choice < kChoices) {
+        choices_->button(choice)->setChecked(true);
+        return;
+    }
+    // An exclusive group cannot uncheck its last button; lift the rule for a moment.
+    choices_->setExclusive(false);
+    for (QAbstractButton* button : choices_->buttons())
+        button->setChecked(false);
+    choices_->setExclusive(true);
+    choice_ = -1;
+}
+
+uint8_t CGroupAddressDlg::ObjectTypeOfChoice(int choice) {
+    if (choice < 0 || choice >= kChoices)
+        return 0;
+    return kChoiceButtons[static_cast<size_t>(choice)].objectType;
+}
+
+}  // namespace halvex

@@ -1,0 +1,102 @@
+// The main configuration dialog of one scene object.
+//
+// Left: the catalogue of group addresses (KNX, WLAN) or learnt transmitters (EnOcean) in a
+// tree; right: the page tab control with the six output pages and the network page.
+// The catalogue is three fixed tables indexed by number; the tree shows them under one root.
+#pragma once
+
+#include <QDialog>
+
+#include <array>
+#include <memory>
+#include <vector>
+
+#include "catalogue/CatalogueEntry.h"
+#include "gateway/GatewayEvents.h"
+
+class QCheckBox;
+class QLabel;
+class QPushButton;
+
+namespace halvex {
+
+class CDragTreeCtrl;
+class CPageTabCtrl;
+class CDeviceSettingsPage;
+
+class CKnxDlg : public QDialog, public GatewayEventSink {
+    Q_OBJECT
+public:
+    explicit CKnxDlg(QWidget* parent = nullptr);
+    ~CKnxDlg() override;
+
+    // Before the dialog runs: empties the tables and prepares the root's template.
+    void PrepareCatalogue();
+    // Before the dialog runs: fills the slots from the working record's trailing block.
+    void LoadTrailingBlock();
+    // Builds tabs, pages, check boxes and the catalogue tree from the working record.
+    void OnInitDialog();
+    // Tells the dialog that the listening socket could not be opened.
+    void SetListenFailed(bool failed) { listenFailed_ = failed; }
+
+    // Rebuilds the working record from the trees and tables. False when it would not fit;
+    // the user has then been told and the record is unchanged.
+    bool RebuildRecord();
+
+    void OnTreeRightClick(CDragTreeCtrl* clicked);
+    void ImportEsf();
+    Q_INVOKABLE bool ImportEsfFile(const QString& path);
+    // Removes page assignments whose group address left the catalogue.
+    void PruneAssignments(CDragTreeCtrl* tree);
+    // A transmitter telegram reported by a gateway, applied on the dialog's thread.
+    void ApplyTransmitterReport(const Telegram& telegram);
+
+    // Receive-thread side of the gateway messages: posts to the dialog's thread.
+    void OnSearchResponse(const std::string& line) override;
+    void OnTransmitterReport(const Telegram& telegram) override;
+
+    CDragTreeCtrl* CatalogueTreeCtrl() const { return tree_; }
+    CPageTabCtrl* PageTabs() const { return tabs_; }
+    CDeviceSettingsPage* SettingsPage() const;
+    QString ProjectName() const;
+
+    std::array<CatalogueEntry, 32> MainGroupTable;
+    std::array<CatalogueEntry, 256> MiddleGroupTable;
+    std::vector<CatalogueEntry> GroupAddressTable;
+    CatalogueEntry Root;
+    uint8_t ThreeLevelAddressing = 1;
+
+public slots:
+    void accept() override;
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+
+private:
+    void OnOk();
+    void OnPreviewChanged();
+    void OnSoftChanged();
+    void InsertRoot();
+    void LoadCatalogueTree();
+    QTreeWidgetItem* EnsureMiddleGroupItem(uint16_t middleIndex);
+    void ClearCatalogue();
+    void AddMainGroup();
+    void AddMiddleGroup(QTreeWidgetItem* mainItem);
+    void AddGroupAddress(QTreeWidgetItem* parentItem, bool underMiddle);
+
+    CDragTreeCtrl* tree_ = nullptr;
+    CPageTabCtrl* tabs_ = nullptr;
+    QCheckBox* soft_ = nullptr;
+    QCheckBox* preview1_ = nullptr;
+    QCheckBox* preview2_ = nullptr;
+    QLabel* heading_ = nullptr;
+    QLabel* projectName_ = nullptr;
+    QLabel* previewLabel_ = nullptr;
+    QPushButton* importButton_ = nullptr;
+    QPushButton* ok_ = nullptr;
+    QPushButton* cancel_ = nullptr;
+    bool listenFailed_ = false;
+    bool accepting_ = false;
+};
+
+}  // namespace halvex

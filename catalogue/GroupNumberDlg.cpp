@@ -1,0 +1,219 @@
+#include "catalogue/GroupNumberDlg.h"
+
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QShowEvent>
+#include <QVBoxLayout>
+
+#include <limits>
+
+#include "plugin/ModuleState.h"
+
+namespace halvex {
+namespace {
+
+// Our own data-exchange message for a number field, in the dialog's language.
+QString BadNumberText(uint32_t max) {
+    return Module().UiLanguage == 0
+               ? QStringLiteral("Please enter a number from 0 to %1.").arg(max)
+               : QStringLiteral("Bitte eine Zahl von 0 bis %1 eingeben.").arg(max);
+}
+
+}  // namespace
+
+GroupNumberDlg::GroupNumberDlg(Text caption, QWidget* parent)
+    : QDialog(parent),
+      numberLabel_(new QLabel(TextOf(Text::Number), this)),
+      nameLabel_(new QLabel(TextOf(Text::Name), this)),
+      nameEdit_(new QLineEdit(this)),
+      okButton_(new QPushButton(QStringLiteral("OK"), this)),
+      cancelButton_(new QPushButton(QStringLiteral("Cancel"), this)) {
+    setWindowTitle(TextOf(caption));
+    numberLabel_->setObjectName(QStringLiteral("7066"));
+    nameLabel_->setObjectName(QStringLiteral("7067"));
+    nameEdit_->setObjectName(QStringLiteral("7055"));
+    okButton_->setObjectName(QStringLiteral("7056"));
+    cancelButton_->setObjectName(QStringLiteral("7057"));
+    okButton_->setDefault(true);
+    nameLabel_->setBuddy(nameEdit_);
+
+    connect(nameEdit_, &QLineEdit::textChanged, this, [this] { OnNameChanged(); });
+    connect(okButton_, &QPushButton::clicked, this, [this] { AcceptIfValid(false); });
+    connect(cancelButton_, &QPushButton::clicked, this, [this] { reject(); });
+}
+
+QString GroupNumberDlg::TextOf(Text pair) {
+    const std::string_view text = UiText(pair);
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+void GroupNumberDlg::reject() {
+    done(kCancel);
+}
+
+std::optional<uint32_t> GroupNumberDlg::ParseNumber(const QString& text) {
+    const QString digits = text.trimmed();
+    if (digits.isEmpty())
+        return std::nullopt;
+    uint64_t value = 0;
+    for (const QChar c : digits) {
+        if (c < QLatin1Char('0') || c > QLatin1Char('9'))
+            return std::nullopt;
+        value = value * 10 + static_cast<uint64_t>(c.unicode() - u'0');
+        value = std::min<uint64_t>(value, std::numeric_limits<uint32_t>::max());
+    }
+    return static_cast<uint32_t>(value);
+}
+
+QLineEdit* GroupNumberDlg::AddNumberField(const char* id, uint32_t max) {
+    auto* edit = new QLineEdit(QStringLiteral("0"), this);
+    edit->setObjectName(QString::fromLatin1(id));
+    fields_.push_back({edit, max, false});
+    if (active_ == nullptr)
+        SetActiveNumberField(edit);
+    connect(edit, &QLineEdit::textChanged, this, [this, edit] { OnNumberChanged(edit); });
+    return edit;
+}
+
+void GroupNumberDlg::SetActiveNumberField(QLineEdit* edit) {
+    active_ = edit;
+    numberLabel_->setBuddy(edit);
+}
+
+QLabel* GroupNumberDlg::AddRangeLabel(const char* id, const QString& text) {
+    rangeLabel_ = new QLabel(text, this);
+    rangeLabel_->setObjectName(QString::fromLatin1(id));
+    return rangeLabel_;
+}
+
+QGridLayout* GroupNumberDlg::NumberNameGrid() {
+    auto* grid = new QGridLayout;
+    grid->addWidget(numberLabel_, 0, 0);
+    for (const NumberField& field : fields_)
+        grid->addWidget(field.edit, 0, 1);
+    if (rangeLabel_ != nullptr)
+        grid->addWidget(rangeLabel_, 0, 2);
+    grid->addWidget(nameLabel_, 1, 0);
+    grid->addWidget(nameEdit_, 1, 1, 1, 2);
+    grid->setColumnStretch(1, 1);
+    return grid;
+}
+
+QLayout* GroupNumberDlg::ButtonRow() {
+    auto* row = new QHBoxLayout;
+    row->addStretch(1);
+    row->addWidget(okButton_);
+    row->addWidget(cancelButton_);
+    return row;
+}
+
+void GroupNumberDlg::UseFormLayout() {
+    auto* column = new QVBoxLayout(this);
+    column->addLayout(NumberNameGrid());
+    column->addStretch(1);
+    column->addLayout(ButtonRow());
+}
+
+void GroupNumberDlg::showEvent(QShowEvent* event) {
+    if (!event->spontaneous()) {
+        // Opening starts from a clean slate: fields and the module's entered values.
+        for (NumberField& field : fields_) {
+            const QSignalBlocker block(field.edit);
+            field.edit->setText(QStringLiteral("0"));
+            field.reported = false;
+        }
+        {
+            const QSignalBlocker block(nameEdit_);
+            nameEdit_->clear();
+        }
+        Module().EnteredNumber = 0;
+        Module().EnteredName.clear();
+        if (active_ != nullptr) {
+            active_->setFocus();
+            active_->selectAll();
+        }
+    }
+    QDialog::showEvent(event);
+}
+
+void GroupNumberDlg::keyPressEvent(QKeyEvent* event) {
+    // Buttons with focus take Enter themselves; from any other control it means OK.
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+        AcceptIfValid(true);
+        return;
+    }
+    QDialog::keyPressEvent(event);
+}
+
+GroupNumberDlg::NumberField* GroupNumberDlg::FieldOf(QLineEdit* edit) {
+    for (NumberField& field : fields_) {
+        if (field.edit == edit)
+            return &field;
+    }
+    return nullptr;
+}
+
+void GroupNumberDlg::OnNumberChanged(QLineEdit* edit) {
+    NumberField* field = FieldOf(edit);
+    const std::optional<uint32_t> number = ParseNumber(edit->text());
+    Module().EnteredNumber = number.value_or(0);
+    // An empty field is an ordinary step while retyping; anything else that is not an
+    // acceptable number is reported once, not again on each following keystroke.
+    if (edit->text().trimmed().isEmpty() || (number && *number <= field->max)) {
+        field->reported = false;
+        return;
+    }
+    if (!field->reported) {
+        field->reported = true;
+        ReportBadNumber(*field);
+    }
+}
+
+void GroupNumberDlg::OnNameChanged() {
+    Module().EnteredName = nameEdit_->text().toStdString();
+}
+
+bool GroupNumberDlg::ActiveNumberValid() const {
+    for (const NumberField& field : fields_) {
+        if (field.edit != active_)
+            continue;
+        const std::optional<uint32_t> number = ParseNumber(field.edit->text());
+        return number && *number <= field.max;
+    }
+    return false;
+}
+
+void GroupNumberDlg::AcceptIfValid(bool reportBadNumber) {
+    if (reporting_)
+        return;
+    if (!ActiveNumberValid()) {
+        if (reportBadNumber) {
+            if (NumberField* field = FieldOf(active_))
+                ReportBadNumber(*field);
+        }
+        return;
+    }
+    // The caller reads what the visible fields hold, even if a hidden field changed last.
+    Module().EnteredNumber = ParseNumber(active_->text()).value_or(0);
+    Module().EnteredName = nameEdit_->text().toStdString();
+    done(kOk);
+}
+
+void GroupNumberDlg::ReportBadNumber(NumberField& field) {
+    if (reporting_)
+        return;
+    reporting_ = true;
+    QMessageBox box(QMessageBox::Warning, windowTitle(), BadNumberText(field.max), QMessageBox::Ok,
+                    this);
+    box.exec();
+    reporting_ = false;
+    field.edit->setFocus();
+    field.edit->selectAll();
+}
+
+}  // namespace halvex

@@ -1,0 +1,92 @@
+// Shared base of the dialogs that ask for a group number and a name (main group, middle group,
+// group address).
+//
+// It owns the number field(s), the name field, OK (7056) and Cancel (7057), and the rules they
+// share: opening the dialog clears Module().EnteredNumber/EnteredName and the fields; every change
+// of a number field stores the parsed number in EnteredNumber, every change of the name field the
+// name in EnteredName (UTF-8); OK closes with 1 only when the active number field holds a number
+// within its range and otherwise stays open silently; Enter does the same but reports a bad number;
+// Cancel and Escape close with 2. A number typed out of range is reported once with a message box
+// until the field holds an acceptable value again.
+#pragma once
+
+#include <QDialog>
+
+#include <cstdint>
+#include <optional>
+#include <vector>
+
+#include "plugin/UiText.h"
+
+class QGridLayout;
+class QLabel;
+class QLayout;
+class QLineEdit;
+class QPushButton;
+
+namespace halvex {
+
+class GroupNumberDlg : public QDialog {
+    Q_OBJECT
+public:
+    // Results of exec().
+    static constexpr int kOk = 1;
+    static constexpr int kCancel = 2;
+
+    // Cancel, Escape and closing the window all end the dialog with kCancel.
+    void reject() override;
+
+    // The number in `text`: decimal digits with optional surrounding blanks; values beyond the
+    // 32-bit range saturate. Nothing for an empty text or one that is not a number.
+    static std::optional<uint32_t> ParseNumber(const QString& text);
+
+protected:
+    GroupNumberDlg(Text caption, QWidget* parent);
+
+    // The text of `pair` in the current UiLanguage.
+    static QString TextOf(Text pair);
+
+    // Creates a number field (control `id`, initial "0") that accepts 0..max. The first field
+    // created is the active one, whose number OK checks.
+    QLineEdit* AddNumberField(const char* id, uint32_t max);
+    void SetActiveNumberField(QLineEdit* edit);
+    // The range hint beside the number field; `id` may be empty for a hint without control ID.
+    QLabel* AddRangeLabel(const char* id, const QString& text);
+
+    // Number label, all number fields in one cell, range hint; below them name label and field.
+    QGridLayout* NumberNameGrid();
+    // OK and Cancel, right-aligned.
+    QLayout* ButtonRow();
+    // The plain form of the main and middle group dialogs: the grid above the buttons.
+    void UseFormLayout();
+
+    void showEvent(QShowEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+
+private:
+    struct NumberField {
+        QLineEdit* edit = nullptr;
+        uint32_t max = 0;
+        bool reported = false;  // the current bad value has been reported already
+    };
+
+    NumberField* FieldOf(QLineEdit* edit);
+    void OnNumberChanged(QLineEdit* edit);
+    void OnNameChanged();
+    bool ActiveNumberValid() const;
+    // OK: close with 1 when the active number is valid; Enter also reports a bad number.
+    void AcceptIfValid(bool reportBadNumber);
+    void ReportBadNumber(NumberField& field);
+
+    QLabel* numberLabel_;
+    QLabel* nameLabel_;
+    QLineEdit* nameEdit_;
+    QPushButton* okButton_;
+    QPushButton* cancelButton_;
+    QLabel* rangeLabel_ = nullptr;
+    std::vector<NumberField> fields_;
+    QLineEdit* active_ = nullptr;
+    bool reporting_ = false;  // a report box is open
+};
+
+}  // namespace halvex

@@ -1,0 +1,146 @@
+#include "gateway/GatewayUpload.h"
+
+#include <algorithm>
+#include <mutex>
+
+#include "gateway/AutoResetEvent.h"
+#include "gateway/GatewayProtocol.h"
+#include "plugin/ModuleState.h"
+#include "plugin/RecordLayout.h"
+
+namespace halvex {
+
+namespace {
+
+namespace p = protocol;
+
+ConstBytes Keyword(std::string_view keyword) {
+    return {reinterpret_cast<const uint8_t*>(keyword.data()), keyword.size()};
+}
+
+// Time the upload's sends may wait for the socket to become writable.
+constexpr uint32_t kUploadSendTimeoutMs = 100;
+
+}  // namespace
+
+std::optional<std::vector<uint8_t>> BuildUploadImage(ConstBytes sceneList, ConstBytes record) {
+    const auto mainLength = ReadU16(record, layout::kMainLength);
+    if (!mainLength)
+        return std::nullopt;
+    const auto mainPart = Slice(record, 0, *mainLength);
+    if (!mainPart || sceneList.size() + mainPart->size() > p::kMaxImageSize)
+        return std::nullopt;
+    std::vector<uint8_t> image;
+    image.reserve(sceneList.size() + mainPart->size());
+    ByteBuilder out(image);
+    out.Bytes(sceneList);
+    out.Bytes(*mainPart);
+    return image;
+}
+
+std::vector<uint8_t> BuildUploadBlock(uint8_t number, uint8_t count, ConstBytes data) {
+    std::vector<uint8_t> block;
+    block.reserve(p::kBlockHeaderSize + data.size());
+    ByteBuilder out(block);
+    out.Bytes(Keyword(p::kUpload));
+    out.U8(0);
+    out.U8(number);
+    out.U8(count);
+    out.U32(static_cast<uint32_t>(data.size()));
+    out.Bytes(data);
+    return block;
+}
+
+int UploadBlockCount(size_t imageSize) {
+    return static_cast<int>(imageSize / p::kBlockDataSize) + 1;
+}
+
+GatewayUploadTransport::GatewayUploadTransport(std::function<void()> pump,
+                                               std::chrono::milliseconds slice)
+    : pump_(std::move(pump)),
+      slice_(std::max(slice, std::chrono::milliseconds(1))),
+      ackEvent_(AutoResetEvent::CreateOrOpen(std::string(p::kUploadEventName))) {}
+
+bool GatewayUploadTransport::Open(const std::string& address) {
+    ModuleState& module = Module();
+    std::lock_guard lock(module.GatewayLock);
+    if (module.GatewayLink.IsOpen())
+        module.GatewayLink.Close();
+    // An acknowledgement left over from an earlier, abandoned exchange must not count for
+    // this upload's first packet.
+    ackEvent_->Reset();
+    return module.GatewayLink.OpenConnected(address, std::string(p::kGatewayService), p::kFamily,
+                                            p::kType);
+}
+
+void GatewayUploadTransport::Send(ConstBytes datagram) {
+    ModuleState& module = Module();
+    std::lock_guard lock(module.GatewayLock);
+    module.GatewayLink.Send(datagram.data(), static_cast<uint32_t>(datagram.size()),
+                            kUploadSendTimeoutMs);
+}
+
+bool GatewayUploadTransport::WaitAck(std::chrono::milliseconds timeout) {
+    using Clock = std::chrono::steady_clock;
+    const auto deadline = Clock::now() + timeout;
+    for (;;) {
+        const auto left =
+            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+        if (ackEvent_->Wait(std::clamp(left, std::chrono::milliseconds(0), slice_)))
+            return true;
+        if (Clock::now() >= deadline)
+            return false;
+        if (pump_)
+            pump_();
+    }
+}
+
+void GatewayUploadTransport::Close() {
+    ModuleState& module = Module();
+    std::lock_guard lock(module.GatewayLock);
+    module.GatewayLink.Close();
+}
+
+UploadResult RunUpload(ConstBytes image, const std::string& address, UploadTransport& transport,
+                       const std::function<void(const UploadProgress&)>& progress) {
+    if (image.size() > p::kMaxImageSize)
+        return UploadResult::TooLarge;
+    if (!transport.Open(address)) {
+        transport.Close();
+        return UploadResult::OpenFailed;
+    }
+    const int blockCount = UploadBlockCount(image.size());
+    const int packetCount = blockCount + 2;
+    int packet = 0;
+
+    // One packet: up to three sends, each followed by a wait for its acknowledgement.
+    auto exchange = [&](ConstBytes datagram, const std::string& what) {
+        ++packet;
+        for (int attempt = 1; attempt <= p::kUploadAttempts; ++attempt) {
+            if (progress)
+                progress({packet, packetCount, attempt, what});
+            transport.Send(datagram);
+            if (transport.WaitAck(std::chrono::milliseconds(p::kUploadAckTimeoutMs)))
+                return true;
+        }
+        return false;
+    };
+
+    bool ok = exchange(Keyword(p::kPrepare), std::string(p::kPrepare));
+    size_t position = 0;
+    for (int number = 1; ok && number <= blockCount; ++number) {
+        const size_t length = number < blockCount ? p::kBlockDataSize : image.size() - position;
+        const auto block =
+            BuildUploadBlock(static_cast<uint8_t>(number), static_cast<uint8_t>(blockCount),
+                             image.subspan(position, length));
+        ok = exchange(block, std::string(p::kUpload) + ' ' + std::to_string(number) + '/' +
+                                 std::to_string(blockCount));
+        position += length;
+    }
+    if (ok)
+        ok = exchange(Keyword(p::kStart), std::string(p::kStart));
+    transport.Close();
+    return ok ? UploadResult::Done : UploadResult::Failed;
+}
+
+}  // namespace halvex

@@ -1,0 +1,42 @@
+#include "plugin/DmxOutput.h"
+
+#include <mutex>
+#include <string>
+
+#include "gateway/GatewayProtocol.h"
+#include "plugin/Bytes.h"
+#include "plugin/ModuleState.h"
+
+namespace halvex {
+
+namespace {
+// Time the frame may wait for the socket to become writable.
+constexpr uint32_t kFrameSendTimeoutMs = 1;
+}  // namespace
+
+void SendDmxFrame(uint8_t* frame, const uint8_t* record, uint16_t length) {
+    if (frame == nullptr || record == nullptr || length < protocol::kMinFrameSize)
+        return;
+    const uint8_t outputs =
+        ReadU8(ConstBytes(record, layout::kFlagsB + 1), layout::kFlagsB).value_or(0) &
+        layout::kPreviewMask;
+    if (outputs == 0)
+        return;
+
+    ModuleState& module = Module();
+    std::lock_guard lock(module.GatewayLock);
+    CGatewaySocketLink& link = module.GatewayLink;
+    if (!link.IsOpen()) {
+        const std::string& destination = module.GatewayAddress.empty()
+                                             ? std::string(protocol::kBroadcast)
+                                             : module.GatewayAddress;
+        link.OpenConnected(destination, std::string(protocol::kDmxService), protocol::kFamily,
+                           protocol::kType);
+        if (!link.IsOpen())
+            return;
+    }
+    WriteU8(MutableBytes(frame, length), protocol::kFrameOutputs, outputs);
+    link.Send(frame, length, kFrameSendTimeoutMs);
+}
+
+}  // namespace halvex

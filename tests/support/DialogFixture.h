@@ -1,0 +1,37 @@
+// Opens the main dialog on a record the way the plug-in does, without the C boundary.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "catalogue/CKnxDlg.h"
+#include "support/ModalAnswerer.h"
+#include "support/RecordBuilder.h"
+
+class QTreeWidgetItem;
+
+namespace halvex::test {
+
+class DialogFixture : public ::testing::Test {
+protected:
+    void TearDown() override;
+
+    // Sets up the module state for `record` and runs the dialog's initialisation.
+    void Open(const std::vector<uint8_t>& record, const std::vector<std::string>& scenes = {},
+              const std::vector<Device>& devices = {}, uint8_t language = 0);
+    // Presses OK; returns the working record as stored (main part and trailing block).
+    std::vector<uint8_t> PressOk();
+    std::vector<uint8_t> WorkingRecord() const;
+
+    CDragTreeCtrl* Catalogue() const;
+    static QTreeWidgetItem* FindItem(CDragTreeCtrl* tree, const QString& text);
+
+    bool listenFailed = false;  // tell the dialog the listening socket did not open
+    std::unique_ptr<CKnxDlg> dlg;
+    std::vector<uint8_t> sceneList;
+};
+
+}  // namespace halvex::test

@@ -1,0 +1,252 @@
+// The main dialog: catalogue loading, tabs, check boxes, right-click editing and OK.
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTabBar>
+#include <QTest>
+
+#include "pages/CDragTreeCtrl.h"
+#include "pages/CPageTabCtrl.h"
+#include "plugin/ModuleState.h"
+#include "support/ByteDiff.h"
+#include "support/DialogFixture.h"
+
+namespace halvex::test {
+namespace {
+
+using KnxDlgTest = DialogFixture;
+
+QStringList TabLabels(CKnxDlg& dlg) {
+    QStringList labels;
+    QTabBar* bar = dlg.PageTabs()->TabBar();
+    for (int i = 0; i < bar->count(); ++i) labels << bar->tabText(i);
+    return labels;
+}
+
+// Fills the number and name of a group dialog and presses its OK.
+ModalAnswerer::Action Enter(const QString& number, const QString& name, const QString& radio = {}) {
+    return [=](QWidget* w) {
+        for (auto* edit : w->findChildren<QLineEdit*>()) {
+            if (!edit->isVisible()) continue;
+            if (edit->objectName() == QLatin1String("7055")) {
+                QTest::keyClicks(edit, name);
+            } else if (edit->objectName() == QLatin1String("7035") ||
+                       edit->objectName() == QLatin1String("7064")) {
+                QTest::keyClicks(edit, number);
+            }
+        }
+        if (!radio.isEmpty()) w->findChild<QRadioButton*>(radio)->click();
+        w->findChild<QPushButton*>(QStringLiteral("7056"))->click();
+    };
+}
+
+TEST_F(KnxDlgTest, ThreeLevelCatalogueShowsGroupsUnderTheirParents) {
+    KnxRecordSpec spec;
+    spec.mains = {{0, 0x00000090, "0 Central"}, {3, 0x00030090, "3 Light"}};
+    spec.middles = {{1, 0x00010050, "1 Ground"}, {24, 0, "0 Hall"}};
+    spec.groups = {{0x0105, 0x010500F0, "0/1/5 Door"}, {0x1800, 0x18000027, "3/0/0 Ceiling"}};
+    Open(BuildKnxRecord(spec));
+
+    QTreeWidgetItem* root = Catalogue()->topLevelItem(0);
+    ASSERT_EQ(Catalogue()->topLevelItemCount(), 1);
+    EXPECT_EQ(root->text(0), "Groupaddresses");
+    ASSERT_EQ(root->childCount(), 2);
+    QTreeWidgetItem* central = root->child(0);
+    EXPECT_EQ(central->text(0), "0 Central");
+    EXPECT_EQ(CDragTreeCtrl::Image(central), 1);
+    EXPECT_EQ(CDragTreeCtrl::ItemData(central), 0u);  // stored data of groups is not restored
+    QTreeWidgetItem* ground = central->child(0);
+    EXPECT_EQ(ground->text(0), "1 Ground");
+    EXPECT_EQ(CDragTreeCtrl::Image(ground), 2);
+    ASSERT_EQ(ground->childCount(), 1);
+    EXPECT_EQ(ground->child(0)->text(0), "0/1/5 Door");
+    EXPECT_EQ(CDragTreeCtrl::Image(ground->child(0)), 3);
+    EXPECT_EQ(CDragTreeCtrl::ItemData(ground->child(0)), 0x010500F0u);
+    EXPECT_EQ(root->child(1)->child(0)->child(0)->text(0), "3/0/0 Ceiling");
+    EXPECT_EQ(CDragTreeCtrl::ItemData(root->child(1)->child(0)->child(0)), 0x18000027u);
+}
+
+TEST_F(KnxDlgTest, TwoLevelAddressesLieUnderMainGroupsOrAtTheTop) {
+    KnxRecordSpec spec;
+    spec.flagsB = 0x00;
+    spec.mains = {{3, 0, "3 Pumps"}};
+    spec.groups = {{static_cast<uint16_t>(3 << 11 | 200), 0x1EC80027, "3/200 Pump"},
+                   {static_cast<uint16_t>(5 << 11 | 1), 0x28010020, "5/1 Orphan"}};
+    Open(BuildKnxRecord(spec));
+    QTreeWidgetItem* root = Catalogue()->topLevelItem(0);
+    ASSERT_EQ(root->childCount(), 1);
+    EXPECT_EQ(root->child(0)->child(0)->text(0), "3/200 Pump");
+    ASSERT_EQ(Catalogue()->topLevelItemCount(), 2);
+    EXPECT_EQ(Catalogue()->topLevelItem(1)->text(0), "5/1 Orphan");
+}
+
+TEST_F(KnxDlgTest, MissingMiddleGroupIsCreatedWithItsNumber) {
+    KnxRecordSpec spec;
+    spec.mains = {{2, 0, "2 Blinds"}};
+    spec.groups = {{static_cast<uint16_t>(2 << 11 | 4 << 8 | 7), 0x24070020, "2/4/7 Up"}};
+    Open(BuildKnxRecord(spec));
+    QTreeWidgetItem* main = Catalogue()->topLevelItem(0)->child(0);
+    ASSERT_EQ(main->childCount(), 1);
+    EXPECT_EQ(main->child(0)->text(0), "4");
+    EXPECT_EQ(main->child(0)->child(0)->text(0), "2/4/7 Up");
+}
+
+TEST_F(KnxDlgTest, TabsAndTextsFollowModeAndLanguage) {
+    Open(BuildKnxRecord({}), {}, {}, 1);
+    EXPECT_EQ(TabLabels(*dlg), (QStringList{"Szene Out 1", "Szene Out 2", "Dimmer Out 1",
+                                            "Dimmer Out 2", "Device 1", "Device 2", "Lan/KNX"}));
+    EXPECT_EQ(dlg->findChild<QLabel*>("7051")->text(), "Grp.-Adressen");
+    EXPECT_EQ(dlg->findChild<QLabel*>("7072")->text(), "Vorschau");
+    EXPECT_EQ(dlg->windowTitle(), "KNX");
+    TearDown();
+
+    KnxRecordSpec wlan;
+    wlan.flagsA = 0x03;
+    Open(BuildKnxRecord(wlan));
+    EXPECT_EQ(dlg->windowTitle(), "WLAN");
+    EXPECT_EQ(dlg->findChild<QLabel*>("7051")->text(), "Grp.-Addresses");
+    TearDown();
+
+    Open(BuildEnOceanRecord({{"", 5, 0x30, 0x10000000, 0x1A2B3C}}, {}));
+    EXPECT_EQ(TabLabels(*dlg), (QStringList{"Scene Out 1", "Scene Out 2", "Dimmer Out 1",
+                                            "Dimmer Out 2", "Lan/EnOcean"}));
+    EXPECT_EQ(dlg->windowTitle(), "EnOcean");
+    EXPECT_EQ(dlg->findChild<QLabel*>("7051")->text(), "Transmitter");
+    EXPECT_TRUE(dlg->findChild<QPushButton*>("7012")->isHidden());
+    ASSERT_EQ(Catalogue()->topLevelItemCount(), 1);
+    EXPECT_EQ(Catalogue()->topLevelItem(0)->text(0), "ID:0x1a2b3c ORG:0x5 Data:0x10000000 Status:0x30");
+    EXPECT_EQ(CDragTreeCtrl::Image(Catalogue()->topLevelItem(0)), 4);
+    EXPECT_EQ(CDragTreeCtrl::ItemData(Catalogue()->topLevelItem(0)), 0x20u);
+}
+
+TEST_F(KnxDlgTest, NetworkOnlyShowsOneTabAndNoCatalogue) {
+    std::vector<uint8_t> record(62, 0);
+    record[0] = 62;
+    record[14] = 0x02;
+    record[15] = 0x10;
+    Module().TransmitterCount = 7;  // stale value of an earlier call must not show
+    Open(record);
+    EXPECT_EQ(TabLabels(*dlg), QStringList{"WLAN"});
+    EXPECT_TRUE(Catalogue()->isHidden());
+    EXPECT_EQ(Catalogue()->topLevelItemCount(), 0);
+    EXPECT_EQ(Module().CurrentPage, 6);
+}
+
+TEST_F(KnxDlgTest, CheckBoxesSetTheirBitsAtOnce) {
+    KnxRecordSpec spec;
+    spec.flagsB = 0x20 | 0x40;
+    spec.flagsA = 0x01 | 0x20;
+    Open(BuildKnxRecord(spec));
+    auto* p1 = dlg->findChild<QCheckBox*>("7036");
+    auto* p2 = dlg->findChild<QCheckBox*>("7042");
+    auto* soft = dlg->findChild<QCheckBox*>("7037");
+    EXPECT_TRUE(p1->isChecked());
+    EXPECT_FALSE(p2->isChecked());
+    EXPECT_TRUE(soft->isChecked());
+    p1->click();
+    p2->click();
+    EXPECT_EQ(Module().WorkingRecord[15] & 0xC0, 0x80);
+    p2->click();
+    EXPECT_EQ(Module().WorkingRecord[15] & 0xC0, 0x00);
+    soft->click();
+    EXPECT_EQ(Module().WorkingRecord[14] & 0x20, 0x00);
+}
+
+TEST_F(KnxDlgTest, RightClickAddsGroupsSortedAndRefusesDuplicates) {
+    Open(BuildKnxRecord({}));
+    Catalogue()->SelectItem(Catalogue()->topLevelItem(0));
+    ModalAnswerer answer;
+    answer.Then(Enter("2", "Light"))
+        .Then(Enter("10", "Heating"))
+        .Then(Enter("2", "Again"))
+        .Then(ModalAnswerer::Press("OK"));
+    for (int i = 0; i < 3; ++i) dlg->OnTreeRightClick(Catalogue());
+    QTreeWidgetItem* root = Catalogue()->topLevelItem(0);
+    ASSERT_EQ(root->childCount(), 2);
+    EXPECT_EQ(root->child(0)->text(0), "10 Heating");
+    EXPECT_EQ(root->child(1)->text(0), "2 Light");
+    EXPECT_EQ(CDragTreeCtrl::ItemData(root->child(1)), 0x00020090u);
+    ASSERT_EQ(answer.Seen().size(), 4u);
+    EXPECT_EQ(answer.Seen()[3].title, "Attention");
+    EXPECT_EQ(answer.Seen()[3].text, "Main group already exists");
+}
+
+TEST_F(KnxDlgTest, ThreeLevelAddressZeroIsRefusedBeforeDuplicates) {
+    Open(BuildKnxRecord({}), {}, {}, 1);
+    ModalAnswerer answer;
+    answer.Then(Enter("0", "Zentral"))
+        .Then(Enter("0", "Erdgeschoss"))
+        .Then(Enter("0", "Null"))
+        .Then(ModalAnswerer::Press("OK"))
+        .Then(Enter("1", "Door"))
+        .Then(Enter("1", "Door2", "7063"))
+        .Then(ModalAnswerer::Press("OK"));
+    Catalogue()->SelectItem(Catalogue()->topLevelItem(0));
+    dlg->OnTreeRightClick(Catalogue());
+    Catalogue()->SelectItem(dlg->MainGroupTable[0].item);
+    dlg->OnTreeRightClick(Catalogue());
+    Catalogue()->SelectItem(dlg->MiddleGroupTable[0].item);
+    dlg->OnTreeRightClick(Catalogue());  // 0/0/0
+    dlg->OnTreeRightClick(Catalogue());  // 0/0/1
+    dlg->OnTreeRightClick(Catalogue());  // 0/0/1 again
+    ASSERT_EQ(answer.Seen().size(), 7u);
+    EXPECT_EQ(answer.Seen()[3].text, "ungültige Gruppenadresse 0/0/0");
+    EXPECT_EQ(answer.Seen()[3].title, "Achtung");
+    EXPECT_EQ(answer.Seen()[6].text, "Gruppenadresse schon vorhanden");
+    ASSERT_NE(dlg->GroupAddressTable[1].item, nullptr);
+    EXPECT_EQ(dlg->GroupAddressTable[1].item->text(0), "0/0/1 Door");
+    EXPECT_EQ(CDragTreeCtrl::ItemData(dlg->GroupAddressTable[1].item), 0x000100F0u);
+    EXPECT_EQ(dlg->GroupAddressTable[1].item->parent(), dlg->MiddleGroupTable[0].item);
+}
+
+TEST_F(KnxDlgTest, TwoLevelAddressUpTo2047WithObjectType) {
+    KnxRecordSpec spec;
+    spec.flagsB = 0x00;
+    Open(BuildKnxRecord(spec));
+    ModalAnswerer answer;
+    answer.Then(Enter("1", "Heating")).Then(Enter("2047", "Valve", "7069"));
+    Catalogue()->SelectItem(Catalogue()->topLevelItem(0));
+    dlg->OnTreeRightClick(Catalogue());
+    Catalogue()->SelectItem(dlg->MainGroupTable[1].item);
+    dlg->OnTreeRightClick(Catalogue());
+    ASSERT_NE(dlg->GroupAddressTable[0x0FFF].item, nullptr);
+    EXPECT_EQ(dlg->GroupAddressTable[0x0FFF].item->text(0), "1/2047 Valve");
+    EXPECT_EQ(CDragTreeCtrl::ItemData(dlg->GroupAddressTable[0x0FFF].item), 0x0FFF00FAu);
+}
+
+TEST_F(KnxDlgTest, RightClickOnAnAddressDoesNothing) {
+    KnxRecordSpec spec;
+    spec.mains = {{1, 0, "1 A"}};
+    spec.middles = {{8, 0, "0 B"}};
+    spec.groups = {{0x0801, 0x08010020, "1/0/1 C"}};
+    Open(BuildKnxRecord(spec));
+    ModalAnswerer answer;
+    Catalogue()->SelectItem(dlg->GroupAddressTable[0x0801].item);
+    dlg->OnTreeRightClick(Catalogue());
+    QTest::qWait(30);
+    EXPECT_TRUE(answer.Seen().empty());
+}
+
+TEST_F(KnxDlgTest, EnterNeverEndsTheDialogWithoutTheRebuild) {
+    Open(BuildKnxRecord({}));
+    dlg->show();
+    QTest::keyClick(dlg.get(), Qt::Key_Return);
+    EXPECT_TRUE(dlg->isVisible());
+    EXPECT_EQ(dlg->result(), 0);
+}
+
+TEST_F(KnxDlgTest, ListenFailureIsReportedOnceTheDialogRuns) {
+    ModalAnswerer answer;
+    answer.Then(ModalAnswerer::Press("OK"));
+    listenFailed = true;
+    Open(BuildKnxRecord({}));
+    QTest::qWait(50);
+    ASSERT_EQ(answer.Seen().size(), 1u);
+    EXPECT_EQ(answer.Seen()[0].text, "Unable to open socket");
+    EXPECT_EQ(answer.Seen()[0].title, "Information");
+}
+
+}  // namespace
+}  // namespace halvex::test
