@@ -26,6 +26,10 @@ namespace {
 std::atomic<uint64_t> allocations{0};
 }
 
+// The replaced global operators below pair malloc with free themselves; GCC cannot see that
+// and warns when it inlines them.
+#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
+
 void* operator new(std::size_t size) {
     allocations.fetch_add(1, std::memory_order_relaxed);
     if (void* p = std::malloc(size == 0 ? 1 : size))

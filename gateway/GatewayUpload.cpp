@@ -39,15 +39,13 @@ std::optional<std::vector<uint8_t>> BuildUploadImage(ConstBytes sceneList, Const
 }
 
 std::vector<uint8_t> BuildUploadBlock(uint8_t number, uint8_t count, ConstBytes data) {
-    std::vector<uint8_t> block;
-    block.reserve(p::kBlockHeaderSize + data.size());
-    ByteBuilder out(block);
-    out.Bytes(Keyword(p::kUpload));
-    out.U8(0);
-    out.U8(number);
-    out.U8(count);
-    out.U32(static_cast<uint32_t>(data.size()));
-    out.Bytes(data);
+    // Written into a presized buffer: header fields at their offsets, then the data.
+    std::vector<uint8_t> block(p::kBlockHeaderSize + data.size(), 0);
+    WriteBytes(block, p::kBlockKeyword, Keyword(p::kUpload));
+    WriteU8(block, p::kBlockNumber, number);
+    WriteU8(block, p::kBlockCount, count);
+    WriteU32(block, p::kBlockDataLength, static_cast<uint32_t>(data.size()));
+    WriteBytes(block, p::kBlockHeaderSize, data);
     return block;
 }
 

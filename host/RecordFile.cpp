@@ -41,9 +41,11 @@ int CreateTemporary(const fs::path& target, fs::path& temporary) {
     std::random_device seed;
     std::mt19937 random(seed());
     for (int attempt = 0; attempt < 100; ++attempt) {
-        temporary = target.parent_path() /
-                    ("." + target.filename().string() + ".tmp-" + std::to_string(::getpid()) + "-" +
-                     std::to_string(random() % 1000000));
+        // Built by appending: GCC 12 misreports `"." + string` as an overlapping copy.
+        std::string name = ".";
+        name += target.filename().string();
+        name += ".tmp-" + std::to_string(::getpid()) + "-" + std::to_string(random() % 1000000);
+        temporary = target.parent_path() / name;
         const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd >= 0 || errno != EEXIST)
             return fd;
