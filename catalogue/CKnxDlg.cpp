@@ -591,6 +591,28 @@ bool CKnxDlg::ImportEsfFile(const QString& path) {
     return true;
 }
 
+bool CKnxDlg::AssignEntry(int slot, int output, int number) {
+    COutputPage* page = tabs_ != nullptr ? tabs_->OutputPage(slot) : nullptr;
+    CDragTreeCtrl* target = page != nullptr ? page->Tree() : nullptr;
+    if (target == nullptr || tree_ == nullptr || number < 0 ||
+        static_cast<size_t>(number) >= GroupAddressTable.size()) {
+        return false;
+    }
+    QTreeWidgetItem* entry = GroupAddressTable[static_cast<size_t>(number)].item;
+    QTreeWidgetItem* hit = target->topLevelItem(output);
+    if (entry == nullptr || hit == nullptr ||
+        (CDragTreeCtrl::ItemData(entry) & kItemDraggable) == 0) {
+        return false;
+    }
+    tree_->SelectItem(entry);
+    Module().DragSourceTree = tree_;
+    const bool dropped =
+        target->DropTarget().OnDragOverItem(target, hit) == DropEffect::Link &&
+        target->DropTarget().OnDrop(target);
+    target->SetDropHighlight(nullptr);
+    return dropped;
+}
+
 void CKnxDlg::PruneAssignments(CDragTreeCtrl* tree) {
     if (tree == nullptr) return;
     for (int i = 0; i < tree->topLevelItemCount(); ++i) {

@@ -46,6 +46,9 @@ public:
     void OnTreeRightClick(CDragTreeCtrl* clicked);
     void ImportEsf();
     Q_INVOKABLE bool ImportEsfFile(const QString& path);
+    // Drags catalogue entry `number` (group address or transmitter row) onto output
+    // `output` of the page in tab slot `slot`, as a user would; false when the drop is refused.
+    Q_INVOKABLE bool AssignEntry(int slot, int output, int number);
     // Removes page assignments whose group address left the catalogue.
     void PruneAssignments(CDragTreeCtrl* tree);
     // A transmitter telegram reported by a gateway, applied on the dialog's thread.

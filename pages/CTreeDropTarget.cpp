@@ -49,22 +49,24 @@ bool CTreeDropTarget::HasChildWithText(const QTreeWidgetItem* dragged,
 }
 
 DropEffect CTreeDropTarget::OnDragOver(CDragTreeCtrl* target, QPoint point) {
-    target_ = target;
     DropEffect effect = DropEffect::None;
-    if (QTreeWidgetItem* hit = target->itemAt(point)) {
-        hit->setExpanded(true);
-        target->SetDropHighlight(hit);
-        source_ = Module().DragSourceTree;
-        const QTreeWidgetItem* dragged = source_ != nullptr ? source_->SelectedItem() : nullptr;
-        if (dragged != nullptr && target != source_ && !HasChildWithText(dragged, hit) &&
-            hit->parent() == nullptr &&
-            (CDragTreeCtrl::ItemData(dragged) & kObjectTypeMask) ==
-                (CDragTreeCtrl::ItemData(hit) & kObjectTypeMask)) {
-            effect = DropEffect::Link;
-        }
-    }
+    if (QTreeWidgetItem* hit = target->itemAt(point)) effect = OnDragOverItem(target, hit);
+    target_ = target;
     AutoScroll(target, point);
     return effect;
+}
+
+DropEffect CTreeDropTarget::OnDragOverItem(CDragTreeCtrl* target, QTreeWidgetItem* hit) {
+    target_ = target;
+    hit->setExpanded(true);
+    target->SetDropHighlight(hit);
+    source_ = Module().DragSourceTree;
+    const QTreeWidgetItem* dragged = source_ != nullptr ? source_->SelectedItem() : nullptr;
+    const bool accepted = dragged != nullptr && target != source_ &&
+                          !HasChildWithText(dragged, hit) && hit->parent() == nullptr &&
+                          (CDragTreeCtrl::ItemData(dragged) & kObjectTypeMask) ==
+                              (CDragTreeCtrl::ItemData(hit) & kObjectTypeMask);
+    return accepted ? DropEffect::Link : DropEffect::None;
 }
 
 void CTreeDropTarget::OnDragLeave(CDragTreeCtrl* target) {

@@ -21,6 +21,8 @@ public:
     // Decides whether the point (client coordinates of `target`) accepts the running drag;
     // expands and highlights the item under it, and scrolls near the edges.
     DropEffect OnDragOver(CDragTreeCtrl* target, QPoint point);
+    // The decision for the item under the cursor, without the scrolling.
+    DropEffect OnDragOverItem(CDragTreeCtrl* target, QTreeWidgetItem* hit);
     void OnDragLeave(CDragTreeCtrl* target);
     // Copies the dragged item and its descendants under the highlighted item of `target`.
     bool OnDrop(CDragTreeCtrl* target);

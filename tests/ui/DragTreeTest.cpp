@@ -95,6 +95,16 @@ TEST_F(DragTreeTest, DragOverRefusesWrongTargets) {
     }
 }
 
+TEST_F(DragTreeTest, ScriptedAssignmentTakesTheSameDecisions) {
+    Open(BuildKnxRecord(Catalogue3()), {"Morning"});
+    EXPECT_TRUE(dlg->AssignEntry(2, 14, 0x0A05));   // 1-byte address on "1byte DMX Ch. 5"
+    EXPECT_FALSE(dlg->AssignEntry(2, 12, 0x0A05));  // not on the 1-bit output
+    EXPECT_FALSE(dlg->AssignEntry(2, 14, 0x0A05));  // not twice on one output
+    EXPECT_FALSE(dlg->AssignEntry(2, 14, 0x0B00));  // no such entry
+    EXPECT_FALSE(dlg->AssignEntry(6, 0, 0x0A05));   // the network page has no outputs
+    EXPECT_EQ(CDragTreeCtrl::ItemData(Module().DimmerTree1->topLevelItem(14)->child(0)), 0x0A050037u);
+}
+
 TEST_F(DragTreeTest, DragStartsOnlyFromDraggableItems) {
     Open(BuildKnxRecord(Catalogue3()), {"Morning"});
     Module().DragSourceTree = nullptr;
