@@ -5,6 +5,7 @@
 
 #include "host/HostError.h"
 #include "plugin/RecordLayout.h"
+#include "plugin/SceneRecord.h"
 
 namespace halvex::host {
 
@@ -58,8 +59,13 @@ DialogOutcome CallOpenDialog(const PluginLibrary& library, const HostShow& show,
     if (slot == nullptr)
         throw HostError(ExitCode::Library, "the plug-in stored no record on OK");
     const RecordBlock replacement(slot);
+    const auto size = ClaimedRecordSize(slot);
+    if (!size) {
+        throw HostError(ExitCode::Library,
+                        "the plug-in handed back a record with impossible sizes; nothing written");
+    }
     outcome.accepted = true;
-    outcome.record.assign(slot, slot + DeclaredRecordSize(slot));
+    outcome.record.assign(slot, slot + *size);
     return outcome;
 }
 

@@ -203,13 +203,20 @@ ExitCode RunConfigure(const CommonOptions& common, const ConfigureOptions& optio
         auto script = [esf](DialogDriver& driver, QDialog& main) {
             if (!esf.isEmpty()) {
                 driver.Stage("importing the ESF file");
-                if (!QMetaObject::invokeMethod(&main, "ImportEsfFile", Q_ARG(QString, esf))) {
+                bool imported = false;
+                if (!QMetaObject::invokeMethod(&main, "ImportEsfFile", Q_RETURN_ARG(bool, imported),
+                                               Q_ARG(QString, esf))) {
                     driver.Fail(ExitCode::Automation,
                                 "the main dialog has no ImportEsfFile method");
                     return;
                 }
                 if (driver.Abandoned())
                     return;
+                if (!imported) {
+                    driver.Fail(ExitCode::BadInput, "the dialog could not import " +
+                                                        esf.toStdString() + "; nothing written");
+                    return;
+                }
             }
             PressMainOk(driver, main);
         };

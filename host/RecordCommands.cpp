@@ -10,6 +10,7 @@
 #include "host/PluginLibrary.h"
 #include "host/RecordFile.h"
 #include "plugin/RecordLayout.h"
+#include "plugin/SceneRecord.h"
 
 namespace halvex::host {
 namespace {
@@ -46,6 +47,22 @@ std::string PreviewOutputs(uint8_t flagsB) {
 void WriteBytesFile(const std::string& path, const std::vector<uint8_t>& bytes) {
     ReplaceFileAtomically(path, bytes);
     std::cout << path << ": " << bytes.size() << " bytes written" << std::endl;
+}
+
+// The plug-in finds a scene's output on Scene Out 2 from the show's scene count, so a KNX
+// record must hold exactly one scene more than the show after the deletion. Anything else
+// (the deletion already applied, a record of another show) would remove the wrong outputs.
+void CheckSceneCount(const std::string& path, ConstBytes record, size_t scenesAfter) {
+    if (RecordBusMode(record) != BusMode::Knx)
+        return;
+    const size_t scenes = DeriveSceneCount(record);
+    if (scenes == 0 || scenes == scenesAfter + 1)
+        return;
+    throw HostError(ExitCode::BadInput,
+                    path + ": the record has " + std::to_string(scenes) +
+                        " scenes, so the show after the deletion must have " +
+                        std::to_string(scenes - 1) + ", not " + std::to_string(scenesAfter) +
+                        " (was the scene deleted from it already?); nothing was written");
 }
 
 }  // namespace
@@ -106,6 +123,7 @@ ExitCode RunDeleteScene(const CommonOptions& common, const DeleteSceneOptions& o
         }
         records.push_back(ReadRecordFile(path));
         seen.emplace_back(path);
+        CheckSceneCount(path, records.back().bytes, show.scenes.size());
     }
 
     PreferOffscreenWithoutDisplay();

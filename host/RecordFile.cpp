@@ -69,15 +69,6 @@ std::optional<size_t> DeclaredRecordSize(ConstBytes record) {
     return size_t{*main} + *trailing;
 }
 
-size_t DeclaredRecordSize(const uint8_t* record) {
-    // The header is always there; the trailing block's length lies right behind the main part.
-    const size_t main = *ReadU16(ConstBytes(record, layout::kHeaderSize), layout::kMainLength);
-    const uint8_t flags = record[layout::kFlagsA];
-    if ((flags & layout::kFlagTrailingBlock) == 0)
-        return main;
-    return main + *ReadU32(ConstBytes(record, main + 4), main);
-}
-
 std::string RecordDamage(ConstBytes record) {
     if (record.size() < layout::kHeaderSize) {
         return "too short for a scene record (" + std::to_string(record.size()) + " bytes, the " +

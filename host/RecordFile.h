@@ -30,9 +30,6 @@ struct StoredRecord {
 // length; nullopt when those fields do not fit into `record`.
 std::optional<size_t> DeclaredRecordSize(ConstBytes record);
 
-// Same, for a record the plug-in handed back (its allocation size is unknown to the host).
-size_t DeclaredRecordSize(const uint8_t* record);
-
 // Empty when `record` can be handed to the plug-in: a full header and the declared main part
 // and trailing block inside the bytes. Otherwise a description of the damage.
 std::string RecordDamage(ConstBytes record);

@@ -53,6 +53,15 @@ TEST_F(HostAutomationTest, NewRecordAnswersBusTypeImportsEsfAndPressesOk) {
         << run.out;
 }
 
+TEST_F(HostAutomationTest, FailedEsfImportWritesNothing) {
+    WriteFileText(dir_ / "groups.bad", "x");
+    const HostRun run =
+        Run({"configure", Record(), "--accept", "--import-esf", (dir_ / "groups.bad").string()});
+    EXPECT_EQ(run.exitCode, 3) << run.err;
+    EXPECT_NE(run.err.find("the dialog could not import"), std::string::npos) << run.err;
+    EXPECT_FALSE(std::filesystem::exists(Record()));
+}
+
 TEST_F(HostAutomationTest, EachBusNameChecksItsRadioButton) {
     const std::vector<std::string> names = {"knx", "knx-master-slave", "enocean", "wlan",
                                             "wlan-master-slave"};

@@ -105,6 +105,26 @@ TEST_F(HostPluginTest, DeleteSceneEditsKnxRecordFilesInPlace) {
     EXPECT_NE(run.out.find("scene 1 deleted"), std::string::npos) << run.out;
 }
 
+TEST_F(HostPluginTest, DeleteSceneRefusesRecordsOfAnotherShowState) {
+    // A record with three scenes fits a show of two after the deletion; a show of three means
+    // the deletion was applied to it already, and doing it again would lose a second scene.
+    const std::vector<uint16_t> codes = ThreeSceneCodes({0});
+    const std::vector<uint8_t> record = KnxRecord({{1, 0}}, 1, codes, codes.size());
+    WriteFileBytes(dir_ / "a.rec", record);
+    WriteFileBytes(dir_ / "b.rec", record);
+    WriteFileText(dir_ / "show.json", R"({"scenes": ["Morning", "Evening", "Off"]})");
+    const HostRun run =
+        RunHost({"delete-scene", "0", (dir_ / "a.rec").string(), (dir_ / "b.rec").string(),
+                 "--show", (dir_ / "show.json").string()});
+    EXPECT_EQ(run.exitCode, 3);
+    EXPECT_NE(run.err.find("a.rec: the record has 3 scenes, so the show after the deletion must "
+                           "have 2, not 3"),
+              std::string::npos)
+        << run.err;
+    EXPECT_EQ(ReadFileBytes(dir_ / "a.rec"), record);
+    EXPECT_EQ(ReadFileBytes(dir_ / "b.rec"), record);
+}
+
 TEST_F(HostPluginTest, DeleteSceneShrinksEnOceanRecordFiles) {
     REQUIRE_LIBRARY_PART("DeleteSceneInPlace", "scene deletion");
     // Four transmitter entries (id, page, output); scene 0 goes: the two entries on page 0

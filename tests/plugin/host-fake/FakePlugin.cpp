@@ -111,10 +111,14 @@ public:
         }
     }
 
-    Q_INVOKABLE void ImportEsfFile(const QString& path) {
+    // Fails for a file named "*.bad", as the plug-in's does for a file it cannot read.
+    Q_INVOKABLE bool ImportEsfFile(const QString& path) {
+        if (path.endsWith(QLatin1String(".bad")))
+            return false;
         importedEsf = path.toStdString();
         QMessageBox::information(this, QStringLiteral("Information"),
                                  QStringLiteral("Imported ") + path.section('/', -1));
+        return true;
     }
 
     FakeNetworkPage* page;
