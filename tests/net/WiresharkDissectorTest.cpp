@@ -1,8 +1,11 @@
 // The Wireshark dissector in tools/wireshark/halvex.lua, checked on a real capture: tshark
 // records the gateway namespace's veth while the engine searches, uploads and sends DMX to
 // halvex-gateway-sim, then decodes the capture with the dissector.
+#include <arpa/inet.h>
 #include <gtest/gtest.h>
+#include <netinet/in.h>
 #include <signal.h>
+#include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -45,7 +48,8 @@ const std::vector<std::string> kFields = {"halvex.message",
                                           "halvex.dmx.out1",
                                           "halvex.dmx.out2",
                                           "halvex.dmx.length",
-                                          "udp.dstport"};
+                                          "udp.dstport",
+                                          "_ws.expert.message"};
 
 using Row = std::map<std::string, std::string>;
 
@@ -312,6 +316,63 @@ TEST_F(WiresharkDissector, DecodesEveryMessageOfASearchUploadAndPreview) {
     EXPECT_EQ(frames[0].at("halvex.dmx.out1"), "1");
     EXPECT_EQ(frames[0].at("halvex.dmx.out2"), "1");
     EXPECT_EQ(frames[0].at("halvex.dmx.length"), "530");
+}
+
+// Sends `bytes` from the bed's host side to the first gateway address, port `port`.
+void SendToGateway(uint16_t port, const std::string& bytes) {
+    const int fd = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+    ASSERT_GE(fd, 0);
+    sockaddr_in to{};
+    to.sin_family = AF_INET;
+    to.sin_port = htons(port);
+    to.sin_addr.s_addr = htonl(kGateway1);
+    EXPECT_EQ(::sendto(fd, bytes.data(), bytes.size(), 0, reinterpret_cast<const sockaddr*>(&to),
+                       sizeof to),
+              static_cast<ssize_t>(bytes.size()));
+    ::close(fd);
+}
+
+std::string BlockHeader(uint8_t number, uint8_t count, uint32_t length) {
+    std::string header = "DMX-UPLOAD";
+    header += '\0';
+    header += static_cast<char>(number);
+    header += static_cast<char>(count);
+    for (int shift = 0; shift < 32; shift += 8)
+        header += static_cast<char>((length >> shift) & 0xFF);
+    return header;
+}
+
+TEST_F(WiresharkDissector, FlagsMalformedDatagrams) {
+    Capture capture(tshark, dir);
+    ASSERT_TRUE(capture.Started()) << capture.Log();
+    SendToGateway(4044, "DMX-UPL");                                         // no keyword
+    SendToGateway(4044, "DMX-UPLOAD" + std::string(1, '\0'));               // header cut short
+    SendToGateway(4044, BlockHeader(1, 1, 100) + std::string(10, 'x'));     // 10 of 100 bytes
+    SendToGateway(4044, BlockHeader(3, 2, 4) + "abcd");                     // block 3 of 2
+    SendToGateway(4044, BlockHeader(1, 2, 1100) + std::string(1100, 'y'));  // oversized
+    SendToGateway(4044, "DMX_SEARCH_RESPONSE" + std::string(3, '\0'));      // no address
+    SendToGateway(4042, std::string(5, '\x11'));  // frame without its outputs byte
+    SendToGateway(4042, std::string(10, '\0'));   // frame that names no output
+    capture.Settle();
+    capture.Stop();
+
+    const auto rows = Decode(tshark, capture.File());
+    const std::string all = Dump(rows);
+    ASSERT_EQ(rows.size(), 8u) << all << capture.Log();
+    const std::vector<std::pair<std::string, std::string>> expected = {
+        {"Unknown", ""},
+        {"Upload block", "Message shorter than its fixed fields"},
+        {"Upload block", "Data length field disagrees with the bytes carried"},
+        {"Upload block", "Block number outside 1..count"},
+        {"Upload block", "Block carries more than 1024 data bytes"},
+        {"Search response", "Message shorter than its fixed fields"},
+        {"DMX frame", "Message shorter than its fixed fields"},
+        {"DMX frame", "Frame names no preview output (the plug-in never sends such a frame)"}};
+    for (size_t i = 0; i < expected.size(); ++i) {
+        EXPECT_EQ(rows[i].at("halvex.message"), expected[i].first) << "datagram " << i << "\n"
+                                                                   << all;
+        EXPECT_EQ(rows[i].at("_ws.expert.message"), expected[i].second) << "datagram " << i;
+    }
 }
 
 }  // namespace
