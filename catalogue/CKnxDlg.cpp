@@ -406,6 +406,9 @@ bool CKnxDlg::RebuildRecord() {
 }
 
 void CKnxDlg::OnOk() {
+    // The network page writes some of its values only when it is hidden; the rebuild must see
+    // them, so the page commits first.
+    if (CDeviceSettingsPage* page = SettingsPage()) page->CommitToRecord();
     const BusMode mode = CurrentBusMode();
     if (mode != BusMode::NetworkOnly && !RebuildRecord()) return;
     QDialog::done(QDialog::Accepted);

@@ -3,6 +3,7 @@
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QCoreApplication>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -19,8 +20,11 @@
 #include <tuple>
 #include <vector>
 
+#include "gateway/AutoResetEvent.h"
 #include "gateway/CIpAddressCtrl.h"
 #include "gateway/CSocketLink.h"
+#include "gateway/GatewayProtocol.h"
+#include "gateway/GatewaySearch.h"
 #include "plugin/Codepage.h"
 #include "plugin/ModuleState.h"
 #include "plugin/RecordLayout.h"
@@ -30,8 +34,6 @@ namespace halvex {
 namespace {
 
 using namespace layout;
-
-constexpr size_t kUploadLimit = 65536;
 
 QString Ui(Text pair) {
     const std::string_view text = UiText(pair);
@@ -138,8 +140,14 @@ std::string FormatPhysicalAddress(uint16_t address) {
            std::to_string(address & 255);
 }
 
-CDeviceSettingsPage::CDeviceSettingsPage(QWidget* parent) : QWidget(parent) {
+CDeviceSettingsPage::CDeviceSettingsPage(QWidget* parent)
+    : QWidget(parent), SendSearch(SendSearchRequest) {
     setObjectName(QStringLiteral("CDeviceSettingsPage"));
+    // While an upload waits for an acknowledgement the dialog repaints; user input waits.
+    MakeUploadTransport = [] {
+        return std::make_unique<GatewayUploadTransport>(
+            [] { QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents); });
+    };
     BuildControls();
 }
 
@@ -345,6 +353,7 @@ void CDeviceSettingsPage::InitPage() {
 
     ApplyBusType();
     SetTexts();
+    uploadEvent_ = AutoResetEvent::CreateOrOpen(std::string(protocol::kUploadEventName));
     initialised_ = true;
 }
 
@@ -357,6 +366,13 @@ void CDeviceSettingsPage::ApplyBusType() {
     const std::initializer_list<QWidget*> wlanControls = {ssidLabel_, ssid_, keyLabel_, key1_,
                                                           key2_,      key3_, key4_,     wlanBox_,
                                                           unsecured_, wpa2_, wps_,      wep_};
+
+    // A second initialisation starts from the full page again.
+    SetShown({multicast_, multicastLabel_, knxLabel_, knxAddress_, slaveBox_, out1_, out2_,
+              systemId_, systemIdLabel_, repeater_, repeaterLevel2_},
+             true);
+    SetShown(wlanControls, true);
+    wps_->setVisible(false);
 
     if (enOcean && !wlan) {
         SetShown({multicast_, multicastLabel_, knxLabel_, knxAddress_, slaveBox_, out1_, out2_,
@@ -636,7 +652,21 @@ bool CDeviceSettingsPage::AskAddressChange(const std::string& currentAddress) {
     return box.exec() == QMessageBox::Ok;
 }
 
+void CDeviceSettingsPage::ShowProgress(const UploadProgress& progress) {
+    QString text = QStringLiteral("%1: packet %2 of %3")
+                       .arg(QString::fromStdString(progress.what))
+                       .arg(progress.packet)
+                       .arg(progress.packetCount);
+    if (progress.attempt > 1)
+        text += QStringLiteral(", retry %1").arg(progress.attempt - 1);
+    progress_->setText(text);
+    progress_->repaint();
+}
+
 void CDeviceSettingsPage::UploadToGateway() {
+    // The waits repaint the dialog; nothing may start a second upload meanwhile.
+    if (uploading_)
+        return;
     const QList<QListWidgetItem*> selected = gatewayList_->selectedItems();
     if (selected.isEmpty())
         return;
@@ -658,33 +688,31 @@ void CDeviceSettingsPage::UploadToGateway() {
     SyncDhcp();
     CopyNetworkSettings();
     const bool confirmed = AskAddressChange(currentAddress);
-    // The record is rebuilt whatever was decided, so it carries the settings just copied.
+    // The record is rebuilt whatever was decided, so it keeps the settings just copied.
     const bool fits = RebuildRecord ? RebuildRecord() : true;
 
-    if (confirmed && fits && SendImage) {
-        // The rebuild may have moved the record.
-        const ConstBytes record = RecordBytes();
+    if (confirmed && fits) {
+        // Read after the rebuild, which may have moved the record.
         const ModuleState& m = Module();
-        const size_t mainPart = ReadU16(record, kMainLength).value_or(0);
-        const size_t sceneListSize = m.SceneList != nullptr ? m.SceneListSize : 0;
-        if (mainPart <= record.size() && sceneListSize + mainPart < kUploadLimit) {
-            std::vector<uint8_t> image;
-            ByteBuilder builder(image);
-            if (sceneListSize > 0)
-                builder.Bytes(ConstBytes(m.SceneList, sceneListSize));
-            builder.Bytes(record.first(mainPart));
+        const ConstBytes sceneList =
+            m.SceneList != nullptr ? ConstBytes(m.SceneList, m.SceneListSize) : ConstBytes();
+        const auto image = BuildUploadImage(sceneList, RecordBytes());
+        std::unique_ptr<UploadTransport> transport =
+            image && MakeUploadTransport ? MakeUploadTransport() : nullptr;
+        if (transport) {
+            uploading_ = true;
             inputs_->setEnabled(false);
-            const UploadOutcome outcome =
-                SendImage(image, currentAddress, [this](const QString& text) {
-                    progress_->setText(text);
-                    progress_->repaint();
-                });
+            const UploadResult result =
+                RunUpload(*image, currentAddress, *transport,
+                          [this](const UploadProgress& progress) { ShowProgress(progress); });
+            transport.reset();
             inputs_->setEnabled(true);
             progress_->clear();
-            if (outcome == UploadOutcome::Done) {
+            uploading_ = false;
+            if (result == UploadResult::Done) {
                 ShowMessage(QMessageBox::Information, Ui(Text::Information),
                             QStringLiteral("Upload done"));
-            } else if (outcome == UploadOutcome::Failed) {
+            } else if (result == UploadResult::Failed) {
                 ShowMessage(QMessageBox::Warning, Ui(Text::Information),
                             QStringLiteral("Upload failed"));
             }

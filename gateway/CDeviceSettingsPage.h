@@ -13,9 +13,10 @@
 #include <cstdint>
 #include <functional>
 #include <initializer_list>
+#include <memory>
 #include <string>
 
-#include "plugin/Bytes.h"
+#include "gateway/GatewayUpload.h"
 
 class QCheckBox;
 class QGroupBox;
@@ -27,23 +28,12 @@ class QRadioButton;
 
 namespace halvex {
 
+class AutoResetEvent;
 class CIpAddressCtrl;
-
-// What a transfer of the upload image ended with.
-enum class UploadOutcome {
-    NoLink,  // the link towards the gateway could not be opened: nothing is shown
-    Done,    // every packet acknowledged
-    Failed,  // a packet stayed unacknowledged after its last try
-};
 
 class CDeviceSettingsPage : public QWidget {
     Q_OBJECT
 public:
-    // Sends the image to the gateway at the dotted address; reports progress as it goes.
-    using Progress = std::function<void(const QString& text)>;
-    using Transfer = std::function<UploadOutcome(ConstBytes image, const std::string& address,
-                                                 const Progress& progress)>;
-
     explicit CDeviceSettingsPage(QWidget* parent = nullptr);
     ~CDeviceSettingsPage() override;
 
@@ -60,8 +50,8 @@ public:
     std::function<bool()> RebuildRecord;
     // Broadcasts the search request (the network side by default; tests replace it).
     std::function<void()> SendSearch;
-    // Sends an upload image (the network side by default; tests replace it).
-    Transfer SendImage;
+    // Makes the link an upload runs over (GatewayLink by default; tests replace it).
+    std::function<std::unique_ptr<UploadTransport>()> MakeUploadTransport;
 
     Q_INVOKABLE void SearchGateways();
     Q_INVOKABLE void UploadToGateway();
@@ -84,8 +74,10 @@ private:
     uint8_t FlagsBFromPage(uint8_t current) const;
     bool AskAddressChange(const std::string& currentAddress);
     void ShowMessage(int icon, const QString& caption, const QString& text);
+    void ShowProgress(const UploadProgress& progress);
 
     bool initialised_ = false;
+    bool uploading_ = false;
     bool dhcp_ = false;  // the DHCP box as last taken over from the controls
 
     QWidget* inputs_ = nullptr;
@@ -126,6 +118,7 @@ private:
     QPushButton* search_ = nullptr;
     QPushButton* upload_ = nullptr;
     QLabel* progress_ = nullptr;
+    std::shared_ptr<AutoResetEvent> uploadEvent_;
 };
 
 // The KNX physical address typed as area.line.device: parts are read like atoi (a part that is

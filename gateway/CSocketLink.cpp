@@ -166,7 +166,7 @@ void CSocketLink::SetAddressPrefixed(bool on) {
 bool CSocketLink::OpenBound(const std::string& service, int family, int type, uint32_t options) {
     if (IsOpen())
         return false;
-    const int fd = ::socket(family, type, 0);
+    const int fd = ::socket(family, type | SOCK_CLOEXEC, 0);
     if (fd < 0)
         return false;
     const uint16_t port = ResolvePort(service);
@@ -201,7 +201,7 @@ bool CSocketLink::OpenConnected(const std::string& destination, const std::strin
                                 int family, int type) {
     if (IsOpen())
         return false;
-    const int fd = ::socket(family, type, 0);
+    const int fd = ::socket(family, type | SOCK_CLOEXEC, 0);
     if (fd < 0)
         return false;
     char host[kMaxNameLength + 1];

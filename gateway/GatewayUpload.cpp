@@ -55,6 +55,16 @@ int UploadBlockCount(size_t imageSize) {
     return static_cast<int>(imageSize / p::kBlockDataSize) + 1;
 }
 
+std::string GatewayLineAddress(std::string_view line) {
+    return std::string(line.substr(0, line.find(' ')));
+}
+
+bool IsUploadableFirmware(std::string_view line) {
+    const size_t space = line.rfind(' ');
+    const std::string_view last = space == std::string_view::npos ? line : line.substr(space + 1);
+    return last.starts_with('2');
+}
+
 GatewayUploadTransport::GatewayUploadTransport(std::function<void()> pump,
                                                std::chrono::milliseconds slice)
     : pump_(std::move(pump)),

@@ -11,6 +11,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "plugin/Bytes.h"
@@ -29,6 +30,11 @@ std::vector<uint8_t> BuildUploadBlock(uint8_t number, uint8_t count, ConstBytes 
 
 // Number of blocks for an image: size / 1024 + 1 (the last block may carry 0 bytes).
 int UploadBlockCount(size_t imageSize);
+
+// The dotted address at the start of a gateway list line (up to its first space).
+std::string GatewayLineAddress(std::string_view line);
+// True when the line's last space-separated word begins with "2": firmware generation 2.
+bool IsUploadableFirmware(std::string_view line);
 
 enum class UploadResult { Done, Failed, OpenFailed, TooLarge };
 

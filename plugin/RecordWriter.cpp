@@ -67,18 +67,52 @@ uint16_t UsedAddressList::Position(uint16_t address) const {
     return static_cast<uint16_t>(before_[address >> 6] + std::popcount(word & (bit - 1)) + 1);
 }
 
-void UsedAddressList::AppendValues(ByteBuilder& out) const {
+void UsedAddressList::WriteValues(MutableBytes out) const {
+    size_t at = 0;
     for (size_t w = 0; w < present_.size(); ++w) {
         for (uint64_t word = present_[w]; word != 0; word &= word - 1) {
-            out.U16(static_cast<uint16_t>(w * 64 + static_cast<size_t>(std::countr_zero(word))));
+            WriteU16(out, at,
+                     static_cast<uint16_t>(w * 64 + static_cast<size_t>(std::countr_zero(word))));
+            at += 2;
         }
     }
 }
 
 namespace {
 
+// Writes little-endian values one after another into a buffer sized beforehand, so that a
+// large record is filled without growing it byte by byte.
+class Cursor {
+public:
+    explicit Cursor(MutableBytes out) : out_(out) {}
+    void U8(uint8_t v) { WriteU8(out_, Advance(1), v); }
+    void U16(uint16_t v) { WriteU16(out_, Advance(2), v); }
+    void U32(uint32_t v) { WriteU32(out_, Advance(4), v); }
+    void Bytes(ConstBytes b) { WriteBytes(out_, Advance(b.size()), b); }
+    void Zeros(size_t n) {
+        const MutableBytes zeros = Take(n);
+        std::fill(zeros.begin(), zeros.end(), uint8_t{0});
+    }
+    // The next n bytes, to be filled by the caller.
+    MutableBytes Take(size_t n) {
+        const size_t at = Advance(n);
+        return InBounds(out_.size(), at, n) ? out_.subspan(at, n) : MutableBytes{};
+    }
+    size_t Size() const { return pos_; }
+
+private:
+    size_t Advance(size_t n) {
+        const size_t at = pos_;
+        pos_ += n;
+        return at;
+    }
+    MutableBytes out_;
+    size_t pos_ = 0;
+};
+
 // Copies `size` bytes of `source`, zero-filled where the source is shorter.
-void AppendPadded(ByteBuilder& out, ConstBytes source, size_t size) {
+template <typename Builder>
+void AppendPadded(Builder& out, ConstBytes source, size_t size) {
     const size_t n = std::min(source.size(), size);
     out.Bytes(source.first(n));
     out.Zeros(size - n);
@@ -90,33 +124,45 @@ std::array<uint8_t, kHeaderSize> HeaderOf(const std::vector<uint8_t>& record) {
     return header;
 }
 
-// Entries by ascending number, one per number (the first wins).
-std::vector<NameEntry> SortedUnique(const std::vector<NameEntry>& entries) {
-    std::vector<NameEntry> sorted = entries;
-    std::stable_sort(sorted.begin(), sorted.end(),
-                     [](const auto& a, const auto& b) { return a.number < b.number; });
-    sorted.erase(std::unique(sorted.begin(), sorted.end(),
-                             [](const auto& a, const auto& b) { return a.number == b.number; }),
-                 sorted.end());
-    return sorted;
+// Entries by ascending number, one per number (the first wins); `storage` holds a sorted
+// copy only when the entries are not strictly ascending already.
+const std::vector<NameEntry>& Ascending(const std::vector<NameEntry>& entries,
+                                        std::vector<NameEntry>& storage) {
+    const auto unordered = std::adjacent_find(
+        entries.begin(), entries.end(),
+        [](const NameEntry& a, const NameEntry& next) { return a.number >= next.number; });
+    if (unordered == entries.end())
+        return entries;
+    storage = entries;
+    std::stable_sort(storage.begin(), storage.end(),
+                     [](const auto& a, const auto& next) { return a.number < next.number; });
+    storage.erase(
+        std::unique(storage.begin(), storage.end(),
+                    [](const auto& a, const auto& next) { return a.number == next.number; }),
+        storage.end());
+    return storage;
+}
+
+size_t NameGroupSize(const std::vector<NameEntry>& entries) {
+    size_t size = 2;
+    for (const NameEntry& entry : entries)
+        size += 7 + entry.label.size();
+    return size;
 }
 
 // A count (whose u16 field wraps at 65536, which the reader recognises) and its entries.
 // A NUL inside a label would end it early and misalign every entry behind it when the
 // block is read back, so it is stored as '?'.
-void AppendNameGroup(ByteBuilder& out, const std::vector<NameEntry>& entries) {
-    const bool ascending = std::adjacent_find(entries.begin(), entries.end(), [](auto& a, auto& b) {
-                               return a.number >= b.number;
-                           }) == entries.end();
-    const std::vector<NameEntry> sorted =
-        ascending ? std::vector<NameEntry>{} : SortedUnique(entries);
-    const std::vector<NameEntry>& list = ascending ? entries : sorted;
-    out.U16(static_cast<uint16_t>(list.size()));
-    for (const NameEntry& entry : list) {
+void AppendNameGroup(Cursor& out, const std::vector<NameEntry>& entries) {
+    out.U16(static_cast<uint16_t>(entries.size()));
+    for (const NameEntry& entry : entries) {
         out.U16(entry.number);
         out.U32(entry.itemData);
-        for (const char c : entry.label)
-            out.U8(c == '\0' ? uint8_t{'?'} : static_cast<uint8_t>(c));
+        const MutableBytes text = out.Take(entry.label.size());
+        if (text.size() != entry.label.size())
+            return;
+        std::transform(entry.label.begin(), entry.label.end(), text.begin(),
+                       [](char c) { return c == '\0' ? uint8_t{'?'} : static_cast<uint8_t>(c); });
         out.U8(0);
     }
 }
@@ -152,13 +198,19 @@ WriteStatus WriteKnxRecord(std::vector<uint8_t>& record,
     header[kFlagsA] |= kFlagTrailingBlock;
     header[kFlagsB] = static_cast<uint8_t>((header[kFlagsB] & ~kFlagThreeLevel) |
                                            (threeLevel ? kFlagThreeLevel : 0));
-    std::vector<uint8_t> out;
-    out.reserve(mainLength + 4096);
-    ByteBuilder b(out);
+    std::vector<NameEntry> sortedMains, sortedMiddles, sortedGroups;
+    const auto& mains = Ascending(catalogue.mains, sortedMains);
+    const auto& middles = Ascending(catalogue.middles, sortedMiddles);
+    const auto& groups = Ascending(catalogue.groups, sortedGroups);
+    const size_t nameBlockSize = 4 + NameGroupSize(mains) +
+                                 (threeLevel ? NameGroupSize(middles) : 0) + NameGroupSize(groups) +
+                                 6;
+    std::vector<uint8_t> out(mainLength + nameBlockSize);
+    Cursor b(out);
     b.Bytes(header);
 
     b.U16(static_cast<uint16_t>(addressCount));
-    used.AppendValues(b);
+    used.WriteValues(b.Take(2 * addressCount));
 
     b.U16(static_cast<uint16_t>(pairCount));
     uint16_t output = 0;
@@ -194,14 +246,12 @@ WriteStatus WriteKnxRecord(std::vector<uint8_t>& record,
     WriteU16(out, kOutputTableOffset, static_cast<uint16_t>(outputOffset));
     WriteU16(out, kDeviceBlockOffset, static_cast<uint16_t>(deviceOffset));
 
-    const size_t blockStart = out.size();
-    b.U32(0);
-    AppendNameGroup(b, catalogue.mains);
+    b.U32(static_cast<uint32_t>(nameBlockSize));
+    AppendNameGroup(b, mains);
     if (threeLevel)
-        AppendNameGroup(b, catalogue.middles);
-    AppendNameGroup(b, catalogue.groups);
+        AppendNameGroup(b, middles);
+    AppendNameGroup(b, groups);
     b.Zeros(6);
-    WriteU32(out, blockStart, static_cast<uint32_t>(out.size() - blockStart));
 
     record.swap(out);
     return WriteStatus::Ok;

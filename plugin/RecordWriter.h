@@ -53,8 +53,8 @@ public:
     size_t Count() const;
     // 1-based position of `address` in the ascending list, 0 when it is not in it.
     uint16_t Position(uint16_t address) const;
-    // The ascending values, little-endian u16 each.
-    void AppendValues(ByteBuilder& out) const;
+    // Writes the ascending values, little-endian u16 each, to the first 2 x Count() bytes.
+    void WriteValues(MutableBytes out) const;
 
 private:
     void Rank() const;

@@ -88,6 +88,21 @@ std::optional<size_t> StoredRecordSize(ConstBytes available) {
     return *mainLength + trailing.block->size();
 }
 
+std::optional<size_t> ClaimedRecordSize(const uint8_t* record) {
+    if (record == nullptr)
+        return std::nullopt;
+    const ConstBytes header(record, kHeaderSize);
+    const size_t mainLength = *ReadU16(header, kMainLength);
+    if (mainLength < kHeaderSize)
+        return std::nullopt;
+    if ((header[kFlagsA] & kFlagTrailingBlock) == 0)
+        return mainLength;
+    const uint32_t trailing = *ReadU32(ConstBytes(record + mainLength, 4), 0);
+    if (trailing < 4 || trailing > kMaxClaimedRecordSize - mainLength)
+        return std::nullopt;
+    return mainLength + trailing;
+}
+
 SectionProbe ProbeSection(ConstBytes record, size_t mainLength, size_t headerField, size_t width,
                           const char* name) {
     SectionProbe probe;
@@ -234,6 +249,10 @@ RecordCheck CheckRecord(ConstBytes record) {
         if (!names.block) {
             check.problems.push_back(names.problem);
             check.trailingOk = false;
+        } else if (trailing.block->size() - names.end != 6) {
+            check.problems.push_back("name block has " +
+                                     std::to_string(trailing.block->size() - names.end) +
+                                     " bytes behind its entries instead of 6 padding bytes");
         }
     } else if (trailing.block && mode == BusMode::EnOcean) {
         const size_t body = trailing.block->size() - 4;
@@ -399,6 +418,7 @@ NameBlockParse ParseNameBlock(ConstBytes block, bool threeLevel) {
     if (!readGroup(names.groups, "group-address", true))
         return parse;
     parse.block = std::move(names);
+    parse.end = pos;
     return parse;
 }
 

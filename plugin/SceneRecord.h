@@ -36,6 +36,13 @@ std::vector<uint8_t> NewRecord(BusType type);
 // nullopt when the header or the trailing length does not fit into `available`.
 std::optional<size_t> StoredRecordSize(ConstBytes available);
 
+// Size of a record the host passes by pointer alone, from its own header and trailing length
+// (the host gives no length, so these are trusted as far as they look sane): nullopt when the
+// main-part length is below 62, the trailing length below 4, or the total above
+// kMaxClaimedRecordSize. Check the bytes with CheckRecord afterwards.
+inline constexpr size_t kMaxClaimedRecordSize = 64u << 20;
+std::optional<size_t> ClaimedRecordSize(const uint8_t* record);
+
 // Result of checking every offset, count and length of a record against its own lengths.
 // `problems` lists everything noticed, in words. A part whose flag is false cannot be read
 // safely and is skipped by every reader; `referencesOk` covers entries that point at things
@@ -138,6 +145,7 @@ uint16_t SceneCountFromOutputs(ConstBytes outputCodes);
 struct NameBlockParse {
     std::optional<NameBlock> block;
     std::string problem;
+    size_t end = 0;  // offset behind the last entry (6 padding bytes follow in a sound block)
 };
 NameBlockParse ParseNameBlock(ConstBytes trailingBlock, bool threeLevel);
 

@@ -171,14 +171,14 @@ TEST(TransmitterText, ReportTextAndItemLabel) {
     EXPECT_EQ(TransmitterItemLabel(u), "ID:0x3b0a0201 ORG:0x5 Data:0x70000000 Status:0x30");
 }
 
-class TransmitterTable : public ::testing::Test {
+class TransmitterLearning : public ::testing::Test {
 protected:
     std::array<uint8_t, 70000> table{};
     uint16_t count = 0;
     Telegram Rocker(uint8_t data) { return {5, 0x30, data, 0, 0, 0, 1, 2, 3, 4}; }
 };
 
-TEST_F(TransmitterTable, LearnsIntoTheTelegramFieldOnly) {
+TEST_F(TransmitterLearning, LearnsIntoTheTelegramFieldOnly) {
     table.fill(0xEE);
     const auto row = AddTelegram(table, count, Rocker(0x70));
     ASSERT_EQ(row, 0);
@@ -191,7 +191,7 @@ TEST_F(TransmitterTable, LearnsIntoTheTelegramFieldOnly) {
     EXPECT_EQ(table[70 + 62], 0x50);
 }
 
-TEST_F(TransmitterTable, RefusesOtherOrgZeroDataAndRepeats) {
+TEST_F(TransmitterLearning, RefusesOtherOrgZeroDataAndRepeats) {
     EXPECT_FALSE(AddTelegram(table, count, Telegram{5, 0x30, 0, 0, 0, 0, 1, 2, 3, 4}));
     EXPECT_FALSE(AddTelegram(table, count, Telegram{6, 0x30, 0x70, 0, 0, 0, 1, 2, 3, 4}));
     EXPECT_EQ(count, 0);
@@ -202,7 +202,7 @@ TEST_F(TransmitterTable, RefusesOtherOrgZeroDataAndRepeats) {
     EXPECT_EQ(count, 2);
 }
 
-TEST_F(TransmitterTable, The1001stTelegramIsNotAdded) {
+TEST_F(TransmitterLearning, The1001stTelegramIsNotAdded) {
     for (uint32_t i = 0; i < 1000; ++i) {
         const Telegram t{5, 0x30, static_cast<uint8_t>(i), static_cast<uint8_t>(i >> 8), 0, 1, 9, 9,
                          9, 9};

@@ -102,6 +102,18 @@ TEST(UploadImage, RefusesDamagedRecordsAndOversizedImages) {
     EXPECT_FALSE(BuildUploadImage(std::vector<uint8_t>{1}, record));  // 65536 bytes
 }
 
+TEST(GatewayLine, AddressAndFirmwareGeneration) {
+    EXPECT_EQ(GatewayLineAddress("10.0.0.100 Stage    Version: 2.1"), "10.0.0.100");
+    EXPECT_EQ(GatewayLineAddress("10.0.0.100"), "10.0.0.100");
+    EXPECT_TRUE(IsUploadableFirmware("10.0.0.100 Stage    Version: 2.1"));
+    EXPECT_TRUE(IsUploadableFirmware("10.0.0.100 2F"));  // only the last word counts
+    EXPECT_FALSE(IsUploadableFirmware("10.0.0.100 Version:2.0"));
+    EXPECT_FALSE(IsUploadableFirmware("10.0.0.100 Stage    Version: 1.9"));
+    EXPECT_FALSE(IsUploadableFirmware("10.0.0.100 Stage"));
+    EXPECT_FALSE(IsUploadableFirmware("10.0.0.100 Stage "));
+    EXPECT_FALSE(IsUploadableFirmware(""));
+}
+
 class UploadSequence : public ::testing::Test {
 protected:
     UploadResult Run(const std::vector<uint8_t>& image, FakeTransport& transport) {

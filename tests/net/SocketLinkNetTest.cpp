@@ -4,8 +4,10 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstring>
 #include <mutex>
+#include <thread>
 #include <vector>
 
 #include "TestBed.h"
@@ -21,6 +23,9 @@ class RecordingLink : public CSocketLink {
 public:
     ~RecordingLink() override { Stop(); }
 
+    // Each datagram's callback takes this long, as a slow consumer would.
+    std::chrono::milliseconds callbackTime{0};
+
     std::vector<std::vector<uint8_t>> Datagrams() {
         std::lock_guard lock(mutex_);
         return datagrams_;
@@ -32,6 +37,7 @@ public:
 
 protected:
     void OnDatagram(const uint8_t* data, uint32_t count) override {
+        std::this_thread::sleep_for(callbackTime);
         std::lock_guard lock(mutex_);
         datagrams_.emplace_back(data, data + count);
     }
@@ -276,6 +282,20 @@ TEST_F(SocketLinkNet, CloseEndsTheThreadAndTheLinkCanListenAgain) {
     ASSERT_TRUE(SendFrom(gw, kHostAddress, 4044, {7}));
     ASSERT_TRUE(WaitUntil([&] { return !link.Datagrams().empty(); }));
     EXPECT_EQ(link.Datagrams()[0], Concat(Prefix(kGateway1, LocalPort(gw)), {7}));
+}
+
+TEST_F(SocketLinkNet, StopWaitsForACallbackInProgress) {
+    const int gw = Gateway(kGateway1);
+    ASSERT_GE(gw, 0);
+    RecordingLink link;
+    link.callbackTime = std::chrono::milliseconds(400);
+    Listen(link);
+    ASSERT_TRUE(SendFrom(gw, kHostAddress, 4044, {1}));
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    link.Stop();
+    EXPECT_FALSE(link.IsReceiving());
+    EXPECT_EQ(link.Datagrams().size(), 1u) << "the callback finished before Stop returned";
+    EXPECT_TRUE(link.Events().empty());
 }
 
 }  // namespace

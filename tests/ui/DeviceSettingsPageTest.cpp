@@ -61,12 +61,26 @@ TEST_F(DeviceSettingsPageTest, EnOceanRecordShowsRepeaterOnly) {
     EXPECT_FALSE(level2->isEnabled());
 }
 
-TEST_F(DeviceSettingsPageTest, EnOceanRepeaterStatesComeFromTheRecord) {
+TEST_F(DeviceSettingsPageTest, EnOceanRepeaterStatesComeFromTheRecordAndGoBack) {
     Record()[15] = 0x10 | 0x04 | 0x08;
     Open();
     EXPECT_TRUE(Control<QCheckBox>("7053")->isChecked());
     EXPECT_TRUE(Control<QCheckBox>("7054")->isChecked());
     EXPECT_TRUE(Control<QCheckBox>("7054")->isEnabled());
+    Control<QCheckBox>("7054")->click();
+    page->CommitToRecord();
+    EXPECT_EQ(Record()[15], 0x10 | 0x04);
+}
+
+TEST_F(DeviceSettingsPageTest, InitialisingAgainAppliesTheNewBusType) {
+    Record()[15] = 0x10;
+    Open();
+    EXPECT_TRUE(Hidden("7035"));
+    Record()[15] = 0x20;
+    page->InitPage();
+    EXPECT_FALSE(Hidden("7035"));
+    EXPECT_TRUE(Hidden("7053"));
+    EXPECT_TRUE(Hidden("7082"));
 }
 
 TEST_F(DeviceSettingsPageTest, NetworkOnlyRecordHidesNothing) {
@@ -282,6 +296,10 @@ struct PhysicalAddressCase {
     uint16_t stored;
 };
 
+void PrintTo(const PhysicalAddressCase& c, std::ostream* os) {
+    *os << '"' << c.text << '"';
+}
+
 class PhysicalAddressTest : public DeviceSettingsPageTest,
                             public ::testing::WithParamInterface<PhysicalAddressCase> {};
 
@@ -304,7 +322,10 @@ INSTANTIATE_TEST_SUITE_P(
                       PhysicalAddressCase{"2.x.7", 0x2007},
                       PhysicalAddressCase{"3.4.5.6", 0x3406},  // line and device around the dots
                       PhysicalAddressCase{" 4.5.6", 0x4506}, PhysicalAddressCase{"-1.0.0", 0xF000},
-                      PhysicalAddressCase{"99999999999.1.1", 0xF101}));  // wraps, no overflow
+                      PhysicalAddressCase{"99999999999.1.1", 0xF101}),  // wraps, no overflow
+    [](const ::testing::TestParamInfo<PhysicalAddressCase>& param) {
+        return "Case" + std::to_string(param.index);
+    });
 
 TEST_F(DeviceSettingsPageTest, SystemIdAndDeviceNameAreStoredOnLosingFocus) {
     std::memset(Record() + 32, 0xAA, 21);

@@ -196,6 +196,11 @@ TEST_F(GroupDialogs, EnterIsOkAfterTheCheckAndEscapeIsCancel) {
     SendKey(Child<QLineEdit>(dlg, "7055"), Qt::Key_Escape);
     EXPECT_EQ(dlg.result(), 2);
     EXPECT_FALSE(dlg.isVisible());
+
+    dlg.show();
+    dlg.setResult(0);
+    dlg.close();  // the window's close box
+    EXPECT_EQ(dlg.result(), 2);
 }
 
 TEST_F(GroupDialogs, ABadNumberIsReportedOnceUntilTheFieldIsGoodAgain) {

@@ -1,0 +1,66 @@
+#include "host/DialogCall.h"
+
+#include <cstdlib>
+#include <cstring>
+
+#include "host/HostError.h"
+#include "plugin/RecordLayout.h"
+
+namespace halvex::host {
+
+namespace {
+
+bool HasDisplay() {
+    return std::getenv("QT_QPA_PLATFORM") != nullptr || std::getenv("DISPLAY") != nullptr ||
+           std::getenv("WAYLAND_DISPLAY") != nullptr;
+}
+
+}  // namespace
+
+void PreferOffscreenWithoutDisplay() {
+    if (!HasDisplay())
+        ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
+}
+
+std::unique_ptr<QApplication> CreateApplication(bool offscreen) {
+    if (offscreen && std::getenv("QT_QPA_PLATFORM") == nullptr) {
+        ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    } else if (!HasDisplay()) {
+        throw HostError(ExitCode::Usage,
+                        "there is no display to show the dialog on (DISPLAY is not set); use "
+                        "--accept, or set QT_QPA_PLATFORM");
+    }
+    // QApplication keeps references to argc and argv for its whole life.
+    static int argc = 1;
+    static char name[] = "halvex-host";
+    static char* argv[] = {name, nullptr};
+    return std::make_unique<QApplication>(argc, argv);
+}
+
+DialogOutcome CallOpenDialog(const PluginLibrary& library, const HostShow& show,
+                             const std::optional<StoredRecord>& record, uint8_t language) {
+    const std::vector<uint8_t> sceneList = BuildSceneList(show);
+    const std::vector<uint8_t> tableBytes = BuildDeviceTable(show);
+    // The plug-in takes the device table as 3072 u32.
+    std::vector<uint32_t> deviceTable(layout::kDeviceTableSize / sizeof(uint32_t));
+    std::memcpy(deviceTable.data(), tableBytes.data(), tableBytes.size());
+
+    RecordBlock original = record ? MallocCopy(record->bytes) : RecordBlock();
+    uint8_t* slot = original.get();
+    library.OpenDialog()(sceneList.data(), original.get(), &slot, language, deviceTable.data(),
+                         static_cast<uint16_t>(show.devices.size()));
+
+    DialogOutcome outcome;
+    if (slot == original.get())
+        return outcome;  // not OK: the host's record stays its own
+    // OK: the plug-in freed the record it was given and handed back a new malloc block.
+    (void)original.release();
+    if (slot == nullptr)
+        throw HostError(ExitCode::Library, "the plug-in stored no record on OK");
+    const RecordBlock replacement(slot);
+    outcome.accepted = true;
+    outcome.record.assign(slot, slot + DeclaredRecordSize(slot));
+    return outcome;
+}
+
+}  // namespace halvex::host

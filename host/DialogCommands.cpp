@@ -1,0 +1,303 @@
+// configure, search and upload: the commands that open the plug-in's dialog.
+#include <QAbstractItemView>
+#include <QDialog>
+#include <QLabel>
+#include <QMetaObject>
+#include <QMouseEvent>
+#include <QStackedWidget>
+#include <QTabBar>
+#include <QTabWidget>
+
+#include <filesystem>
+#include <iostream>
+
+#include "host/Commands.h"
+#include "host/DialogCall.h"
+#include "host/DialogDriver.h"
+
+namespace halvex::host {
+namespace {
+
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+
+const QString kMainOk = QStringLiteral("7052");
+const QString kNetworkPage = QStringLiteral("CDeviceSettingsPage");
+const QString kGatewayList = QStringLiteral("7039");
+const QString kUploadProgress = QStringLiteral("uploadProgress");
+const QString kUploadDone = QStringLiteral("Upload done");
+
+bool IsAddressQuestion(const QString& text) {
+    return text == QLatin1String("Really change IP-address of selected Gateway ?") ||
+           text == QStringLiteral("Soll die IP-Adresse geändert werden ?");
+}
+
+uint8_t LanguageCode(const std::string& language) {
+    return language == "de" ? 1 : 0;
+}
+
+void PressMainOk(DialogDriver& driver, QDialog& main) {
+    driver.Stage("waiting for the dialog to close after OK");
+    if (!DialogDriver::Press(&main, kMainOk)) {
+        driver.Fail(ExitCode::Automation, "the main dialog has no OK button (objectName 7052)");
+    }
+}
+
+// Clicks the last tab (the network page is the last tab in every layout) and, if the page is
+// still hidden, brings it to the front of its stacked widget.
+QWidget* ShowNetworkPage(DialogDriver& driver, QDialog& main) {
+    QWidget* page = main.findChild<QWidget*>(kNetworkPage);
+    if (page == nullptr) {
+        driver.Fail(ExitCode::Automation, "the dialog has no network page (CDeviceSettingsPage)");
+        return nullptr;
+    }
+    for (QTabBar* bar : main.findChildren<QTabBar*>()) {
+        if (page->isVisible() || bar->count() == 0)
+            continue;
+        const QPointF at = bar->tabRect(bar->count() - 1).center();
+        const QPointF global = bar->mapToGlobal(at);
+        QMouseEvent press(QEvent::MouseButtonPress, at, global, Qt::LeftButton, Qt::LeftButton,
+                          Qt::NoModifier);
+        QApplication::sendEvent(bar, &press);
+        QMouseEvent release(QEvent::MouseButtonRelease, at, global, Qt::LeftButton, Qt::NoButton,
+                            Qt::NoModifier);
+        QApplication::sendEvent(bar, &release);
+    }
+    for (QWidget* child = page; !page->isVisible() && child->parentWidget() != nullptr;
+         child = child->parentWidget()) {
+        if (auto* stack = qobject_cast<QStackedWidget*>(child->parentWidget())) {
+            stack->setCurrentWidget(child);
+        }
+    }
+    return page;
+}
+
+QStringList GatewayLines(QDialog& main) {
+    QStringList lines;
+    auto* view = main.findChild<QAbstractItemView*>(kGatewayList);
+    if (view == nullptr || view->model() == nullptr)
+        return lines;
+    for (int row = 0; row < view->model()->rowCount(); ++row) {
+        lines << view->model()->index(row, 0).data().toString();
+    }
+    return lines;
+}
+
+// Opens the network page, searches and waits; prints and returns the gateway lines.
+std::optional<QStringList> Search(DialogDriver& driver, QDialog& main, int seconds) {
+    QWidget* page = ShowNetworkPage(driver, main);
+    if (page == nullptr)
+        return std::nullopt;
+    if (main.findChild<QAbstractItemView*>(kGatewayList) == nullptr) {
+        driver.Fail(ExitCode::Automation, "the network page has no gateway list (objectName 7039)");
+        return std::nullopt;
+    }
+    driver.Stage("searching for gateways");
+    if (!QMetaObject::invokeMethod(page, "SearchGateways")) {
+        driver.Fail(ExitCode::Automation, "the network page has no SearchGateways method");
+        return std::nullopt;
+    }
+    if (!driver.Wait(std::chrono::seconds(seconds)))
+        return std::nullopt;
+    const QStringList lines = GatewayLines(main);
+    if (lines.isEmpty())
+        std::cout << "no gateway answered" << std::endl;
+    for (const QString& line : lines)
+        std::cout << "gateway: " << line.toStdString() << std::endl;
+    return lines;
+}
+
+// The line to upload to: the one whose address is `to`, or the only one.
+std::optional<int> ChooseGateway(DialogDriver& driver, const QStringList& lines,
+                                 const std::string& to) {
+    std::vector<int> matches;
+    for (int row = 0; row < lines.size(); ++row) {
+        if (to.empty() || lines[row].section(QLatin1Char(' '), 0, 0).toStdString() == to) {
+            matches.push_back(row);
+        }
+    }
+    if (matches.size() == 1)
+        return matches.front();
+    if (!to.empty()) {
+        driver.Fail(ExitCode::Gateway, "no gateway with the address " + to + " answered");
+    } else if (matches.empty()) {
+        driver.Fail(ExitCode::Gateway, "no gateway answered the search");
+    } else {
+        driver.Fail(ExitCode::Gateway, std::to_string(matches.size()) +
+                                           " gateways answered; choose one with --to ADDRESS");
+    }
+    return std::nullopt;
+}
+
+struct DialogRun {
+    DialogOutcome outcome;
+    std::optional<ExitCode> failure;
+};
+
+// Runs the dialog under the driver and turns the driver's findings into an error.
+DialogRun RunDriven(const CommonOptions& common, const DialogOptions& options,
+                    const std::optional<StoredRecord>& record, const HostShow& show,
+                    DialogDriver::Script script, DialogDriver::Answer answer, int extraSeconds,
+                    const QString& watchedLabel) {
+    const PluginLibrary library(common.library);
+    const auto app = CreateApplication(true);
+    DialogRun run;
+    {
+        DialogDriver driver(std::chrono::seconds(options.timeoutSeconds + extraSeconds));
+        driver.SetBusChoice(QString::fromStdString(BusRadioName(options.bus)));
+        driver.SetMainScript(std::move(script));
+        driver.SetAnswer(std::move(answer));
+        driver.WatchLabel(watchedLabel);
+        run.outcome = CallOpenDialog(library, show, record, LanguageCode(options.language));
+        if (driver.FailureCode()) {
+            std::cerr << "halvex-host: " << driver.FailureMessage() << std::endl;
+            run.failure = driver.FailureCode();
+        } else if (!driver.MainDialogSeen()) {
+            std::cerr << "halvex-host: the plug-in returned without showing its main dialog"
+                      << std::endl;
+            run.failure = ExitCode::Automation;
+        }
+    }
+    return run;
+}
+
+struct Inputs {
+    HostShow show;
+    std::optional<StoredRecord> record;
+};
+
+Inputs LoadInputs(const std::string& showPath, const std::string& recordPath,
+                  const std::string& bus) {
+    Inputs inputs{LoadShowFile(showPath), std::nullopt};
+    PrintShowWarnings(inputs.show);
+    if (!recordPath.empty())
+        inputs.record = ReadRecordFileIfPresent(recordPath);
+    if (inputs.record && !bus.empty()) {
+        std::cerr << "halvex-host: note: --bus only applies to a new record; " << recordPath
+                  << " exists" << std::endl;
+    }
+    return inputs;
+}
+
+void WriteRecord(const std::string& path, const DialogOutcome& outcome) {
+    ReplaceFileAtomically(path, outcome.record);
+    std::cout << path << ": record written (" << outcome.record.size() << " bytes)" << std::endl;
+}
+
+}  // namespace
+
+ExitCode RunConfigure(const CommonOptions& common, const ConfigureOptions& options) {
+    if (!options.accept && (!options.importEsf.empty() || !options.dialog.bus.empty())) {
+        throw HostError(ExitCode::Usage, "--import-esf and --bus need --accept");
+    }
+    const Inputs inputs = LoadInputs(options.dialog.show, options.record, options.dialog.bus);
+    if (!options.importEsf.empty() && !fs::is_regular_file(options.importEsf)) {
+        throw HostError(ExitCode::BadInput, options.importEsf + ": no such ESF file");
+    }
+
+    DialogOutcome outcome;
+    if (options.accept) {
+        const QString esf = options.importEsf.empty()
+                                ? QString()
+                                : QString::fromStdString(fs::absolute(options.importEsf).string());
+        auto script = [esf](DialogDriver& driver, QDialog& main) {
+            if (!esf.isEmpty()) {
+                driver.Stage("importing the ESF file");
+                if (!QMetaObject::invokeMethod(&main, "ImportEsfFile", Q_ARG(QString, esf))) {
+                    driver.Fail(ExitCode::Automation,
+                                "the main dialog has no ImportEsfFile method");
+                    return;
+                }
+                if (driver.Abandoned())
+                    return;
+            }
+            PressMainOk(driver, main);
+        };
+        const DialogRun run =
+            RunDriven(common, options.dialog, inputs.record, inputs.show, script, {}, 0, QString());
+        if (run.failure)
+            return *run.failure;
+        outcome = run.outcome;
+    } else {
+        const PluginLibrary library(common.library);
+        const auto app = CreateApplication(false);
+        outcome = CallOpenDialog(library, inputs.show, inputs.record,
+                                 LanguageCode(options.dialog.language));
+    }
+    if (!outcome.accepted) {
+        std::cout << options.record << ": dialog cancelled; record not written" << std::endl;
+        return ExitCode::Cancelled;
+    }
+    WriteRecord(options.record, outcome);
+    return ExitCode::Ok;
+}
+
+ExitCode RunSearch(const CommonOptions& common, const GatewayOptions& options) {
+    const Inputs inputs = LoadInputs(options.dialog.show, std::string(), options.dialog.bus);
+    const int seconds = options.seconds;
+    auto script = [seconds](DialogDriver& driver, QDialog& main) {
+        if (Search(driver, main, seconds))
+            main.reject();
+    };
+    const DialogRun run =
+        RunDriven(common, options.dialog, inputs.record, inputs.show, script, {}, seconds, {});
+    return run.failure.value_or(ExitCode::Ok);
+}
+
+ExitCode RunUpload(const CommonOptions& common, const GatewayOptions& options) {
+    const Inputs inputs = LoadInputs(options.dialog.show, options.record, options.dialog.bus);
+    const bool changeAddress = options.changeAddress;
+    bool uploadDone = false;
+    auto script = [&options, &uploadDone](DialogDriver& driver, QDialog& main) {
+        const auto lines = Search(driver, main, options.seconds);
+        if (!lines)
+            return;
+        const auto row = ChooseGateway(driver, *lines, options.to);
+        if (!row)
+            return;
+        auto* view = main.findChild<QAbstractItemView*>(kGatewayList);
+        const QModelIndex index = view->model()->index(*row, 0);
+        view->setCurrentIndex(index);
+        view->selectionModel()->select(index, QItemSelectionModel::ClearAndSelect);
+        std::cout << "uploading to " << (*lines)[*row].toStdString() << std::endl;
+
+        driver.Stage("uploading");
+        const size_t before = driver.MessageTexts().size();
+        QWidget* page = main.findChild<QWidget*>(kNetworkPage);
+        if (!QMetaObject::invokeMethod(page, "UploadToGateway")) {
+            driver.Fail(ExitCode::Automation, "the network page has no UploadToGateway method");
+            return;
+        }
+        if (driver.Abandoned())
+            return;
+        if (auto* progress = main.findChild<QLabel*>(kUploadProgress)) {
+            if (!progress->text().isEmpty()) {
+                std::cout << "progress: " << progress->text().simplified().toStdString()
+                          << std::endl;
+            }
+        }
+        const auto& texts = driver.MessageTexts();
+        for (size_t i = before; i < texts.size(); ++i)
+            uploadDone |= texts[i] == kUploadDone;
+        PressMainOk(driver, main);
+    };
+    auto answer = [changeAddress](const QString& text) {
+        if (IsAddressQuestion(text))
+            return changeAddress ? QMessageBox::Ok : QMessageBox::Cancel;
+        return QMessageBox::Ok;
+    };
+    const DialogRun run = RunDriven(common, options.dialog, inputs.record, inputs.show, script,
+                                    answer, options.seconds, kUploadProgress);
+    if (run.failure)
+        return *run.failure;
+    if (run.outcome.accepted)
+        WriteRecord(options.record, run.outcome);
+    if (!uploadDone) {
+        std::cerr << "halvex-host: the upload was not done" << std::endl;
+        return ExitCode::Gateway;
+    }
+    std::cout << "Upload done" << std::endl;
+    return ExitCode::Ok;
+}
+
+}  // namespace halvex::host

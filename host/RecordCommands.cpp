@@ -1,0 +1,194 @@
+// delete-scene, preview and check-show: the commands that need no dialog.
+#include <algorithm>
+#include <chrono>
+#include <filesystem>
+#include <iostream>
+#include <thread>
+
+#include "host/Commands.h"
+#include "host/DialogCall.h"
+#include "host/PluginLibrary.h"
+#include "host/RecordFile.h"
+#include "plugin/RecordLayout.h"
+
+namespace halvex::host {
+namespace {
+
+namespace fs = std::filesystem;
+
+// The DMX frame the host streams: "DMXDAT", the output selection byte the plug-in fills in,
+// then the 512 channel values.
+inline constexpr size_t kFrameHeader = 7;
+inline constexpr size_t kFrameSize = kFrameHeader + layout::kDmxChannels;
+
+std::vector<uint8_t> BuildDmxFrame(const std::vector<int>& channelValues) {
+    std::vector<uint8_t> frame = {'D', 'M', 'X', 'D', 'A', 'T', 0};
+    frame.resize(kFrameSize, 0);
+    for (size_t i = 0; i < channelValues.size(); ++i) {
+        frame[kFrameHeader + i] = static_cast<uint8_t>(channelValues[i]);
+    }
+    return frame;
+}
+
+std::string PreviewOutputs(uint8_t flagsB) {
+    switch (flagsB & layout::kPreviewMask) {
+        case layout::kFlagPreview1:
+            return "DMX-Out 1";
+        case layout::kFlagPreview2:
+            return "DMX-Out 2";
+        case layout::kPreviewMask:
+            return "DMX-Out 1 and DMX-Out 2";
+        default:
+            return {};
+    }
+}
+
+void WriteBytesFile(const std::string& path, const std::vector<uint8_t>& bytes) {
+    ReplaceFileAtomically(path, bytes);
+    std::cout << path << ": " << bytes.size() << " bytes written" << std::endl;
+}
+
+}  // namespace
+
+const std::vector<std::string>& BusNames() {
+    static const std::vector<std::string> names = {"knx", "knx-master-slave", "enocean", "wlan",
+                                                   "wlan-master-slave"};
+    return names;
+}
+
+std::string BusRadioName(const std::string& bus) {
+    if (bus == "knx")
+        return "7047";
+    if (bus == "knx-master-slave")
+        return "7050";
+    if (bus == "enocean")
+        return "7048";
+    if (bus == "wlan")
+        return "7049";
+    if (bus == "wlan-master-slave")
+        return "7051";
+    return {};
+}
+
+void PrintShowWarnings(const HostShow& show) {
+    for (const std::string& warning : show.warnings) {
+        std::cerr << "halvex-host: warning: " << warning << std::endl;
+    }
+}
+
+ExitCode RunDeleteScene(const CommonOptions& common, const DeleteSceneOptions& options) {
+    const HostShow show = LoadShowFile(options.show);
+    PrintShowWarnings(show);
+    // The show after the deletion had one scene more before it; the plug-in keeps that number
+    // in a u8, so at most 253 scenes may remain.
+    if (show.scenes.size() >= kMaxScenes) {
+        throw HostError(ExitCode::BadInput, options.show +
+                                                ": a show after a deletion has at most " +
+                                                std::to_string(kMaxScenes - 1) + " scenes");
+    }
+    if (static_cast<size_t>(options.index) > show.scenes.size()) {
+        throw HostError(ExitCode::Usage,
+                        "scene " + std::to_string(options.index) + " cannot have been deleted: " +
+                            options.show + " has " + std::to_string(show.scenes.size()) +
+                            " scenes after the deletion, so the index is at most " +
+                            std::to_string(show.scenes.size()));
+    }
+    // Every record is read and checked before the first is touched; a record named twice
+    // would lose a second scene.
+    std::vector<StoredRecord> records;
+    std::vector<fs::path> seen;
+    for (const std::string& path : options.records) {
+        std::error_code ec;
+        for (const fs::path& other : seen) {
+            if (fs::equivalent(path, other, ec)) {
+                throw HostError(ExitCode::Usage, path + ": record file named twice");
+            }
+        }
+        records.push_back(ReadRecordFile(path));
+        seen.emplace_back(path);
+    }
+
+    PreferOffscreenWithoutDisplay();
+    const PluginLibrary library(common.library);
+    const std::vector<uint8_t> sceneList = BuildSceneList(show);
+    std::vector<std::vector<uint8_t>> results;
+    for (size_t i = 0; i < records.size(); ++i) {
+        const std::vector<uint8_t>& bytes = records[i].bytes;
+        RecordBlock block = MallocCopy(bytes);
+        uint8_t* slot = block.get();
+        library.DeleteScene()(static_cast<uint8_t>(options.index), sceneList.data(), &slot);
+        if (slot != block.get()) {
+            (void)block.release();  // ownership unclear now: leaking beats a double free
+            throw HostError(ExitCode::Library, options.records[i] +
+                                                   ": the plug-in replaced the record instead of "
+                                                   "editing it in place; no file was written");
+        }
+        const ConstBytes edited(block.get(), bytes.size());
+        const std::string damage = RecordDamage(edited);
+        if (!damage.empty()) {
+            throw HostError(ExitCode::Library, options.records[i] +
+                                                   ": the plug-in left a damaged record (" +
+                                                   damage + "); no file was written");
+        }
+        const size_t size = *DeclaredRecordSize(edited);
+        results.emplace_back(edited.begin(), edited.begin() + static_cast<ptrdiff_t>(size));
+    }
+    for (size_t i = 0; i < records.size(); ++i) {
+        const std::vector<uint8_t>& before = records[i].bytes;
+        const std::vector<uint8_t>& after = results[i];
+        const bool changed = after.size() != records[i].declaredSize ||
+                             !std::equal(after.begin(), after.end(), before.begin());
+        ReplaceFileAtomically(options.records[i], after);
+        std::cout << options.records[i] << ": "
+                  << (changed ? "scene " + std::to_string(options.index) + " deleted"
+                              : std::string("unchanged"))
+                  << " (" << after.size() << " bytes)" << std::endl;
+    }
+    return ExitCode::Ok;
+}
+
+ExitCode RunPreview(const CommonOptions& common, const PreviewOptions& options) {
+    if (options.channelValues.size() > layout::kDmxChannels) {
+        throw HostError(ExitCode::Usage,
+                        "--channel-values: " + std::to_string(options.channelValues.size()) +
+                            " values for 512 channels");
+    }
+    const StoredRecord record = ReadRecordFile(options.record);
+    const std::string outputs = PreviewOutputs(record.bytes[layout::kFlagsB]);
+    if (outputs.empty()) {
+        std::cerr << "halvex-host: note: " << options.record
+                  << " has no preview output switched on (DMX-Out 1/2); the plug-in sends nothing"
+                  << std::endl;
+    }
+    PreferOffscreenWithoutDisplay();
+    const PluginLibrary library(common.library);
+    const RecordBlock block = MallocCopy(record.bytes);
+    std::vector<uint8_t> frame = BuildDmxFrame(options.channelValues);
+    const auto interval = std::chrono::milliseconds(options.intervalMs);
+    auto next = std::chrono::steady_clock::now();
+    for (int i = 0; i < options.frames; ++i) {
+        if (i > 0)
+            std::this_thread::sleep_until(next);
+        next += interval;
+        library.SendDmx()(frame.data(), block.get(), static_cast<uint16_t>(frame.size()));
+    }
+    std::cout << "passed " << options.frames << " frames of " << frame.size()
+              << " bytes to the plug-in"
+              << (outputs.empty() ? std::string() : " (preview on " + outputs + ")") << std::endl;
+    return ExitCode::Ok;
+}
+
+ExitCode RunCheckShow(const CheckShowOptions& options) {
+    const HostShow show = LoadShowFile(options.show);
+    PrintShowWarnings(show);
+    std::cout << options.show << ": " << show.scenes.size() << " scenes, " << show.devices.size()
+              << " devices" << std::endl;
+    if (!options.sceneListOut.empty())
+        WriteBytesFile(options.sceneListOut, BuildSceneList(show));
+    if (!options.deviceTableOut.empty()) {
+        WriteBytesFile(options.deviceTableOut, BuildDeviceTable(show));
+    }
+    return ExitCode::Ok;
+}
+
+}  // namespace halvex::host

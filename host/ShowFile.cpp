@@ -1,0 +1,175 @@
+#include "host/ShowFile.h"
+
+#include <nlohmann/json.hpp>
+
+#include <fstream>
+#include <sstream>
+
+#include "host/HostError.h"
+#include "plugin/Bytes.h"
+#include "plugin/Codepage.h"
+#include "plugin/RecordLayout.h"
+
+namespace halvex::host {
+namespace {
+
+using nlohmann::json;
+
+[[noreturn]] void Bad(const std::string& origin, const std::string& message) {
+    throw HostError(ExitCode::BadInput, origin + ": " + message);
+}
+
+// Converts a UTF-8 name to a Windows-1252 field of at most `size` bytes, noting every loss.
+std::string FieldName(const std::string& utf8, size_t size, const std::string& what,
+                      std::vector<std::string>& warnings) {
+    std::string cp = Utf8ToCp1252(utf8);
+    if (Cp1252ToUtf8(cp) != utf8) {
+        warnings.push_back(what + " \"" + utf8 +
+                           "\" has characters that Windows-1252 lacks; they become '?'");
+    }
+    if (cp.size() > size) {
+        cp.resize(size);
+        warnings.push_back(what + " \"" + utf8 + "\" is cut to " + std::to_string(size) +
+                           " characters: \"" + Cp1252ToUtf8(cp) + "\"");
+    }
+    return cp;
+}
+
+std::string NameOf(const json& value, const std::string& origin, const std::string& what) {
+    if (!value.is_string())
+        Bad(origin, what + " must be a string");
+    const auto& name = value.get_ref<const std::string&>();
+    if (name.find('\0') != std::string::npos)
+        Bad(origin, what + " contains a NUL character");
+    return name;
+}
+
+std::string Describe(const json& value) {
+    std::string text = value.dump();
+    if (text.size() > 40)
+        text = text.substr(0, 37) + "...";
+    return text;
+}
+
+void ReadScenes(const json& scenes, const std::string& origin, HostShow& show) {
+    if (!scenes.is_array())
+        Bad(origin, "\"scenes\" must be an array of scene names");
+    if (scenes.size() > kMaxScenes) {
+        Bad(origin, std::to_string(scenes.size()) + " scenes; a show has at most " +
+                        std::to_string(kMaxScenes));
+    }
+    for (size_t i = 0; i < scenes.size(); ++i) {
+        const std::string what = "scene " + std::to_string(i);
+        show.scenes.push_back(
+            FieldName(NameOf(scenes[i], origin, what), kSceneNameSize, what, show.warnings));
+    }
+}
+
+void ReadDevices(const json& devices, const std::string& origin, HostShow& show) {
+    if (!devices.is_array())
+        Bad(origin, "\"devices\" must be an array of devices");
+    if (devices.size() > layout::kMaxDevices) {
+        Bad(origin, std::to_string(devices.size()) + " devices; a show has at most " +
+                        std::to_string(layout::kMaxDevices));
+    }
+    for (size_t i = 0; i < devices.size(); ++i) {
+        const json& device = devices[i];
+        const std::string what = "device " + std::to_string(i);
+        if (!device.is_object())
+            Bad(origin, what + " must be an object with \"name\" and \"kind\"");
+        if (!device.contains("name"))
+            Bad(origin, what + " has no \"name\"");
+        if (!device.contains("kind"))
+            Bad(origin, what + " has no \"kind\"");
+        const json& kind = device["kind"];
+        if (!kind.is_number_integer() || kind.get<int64_t>() < 0 || kind.get<int64_t>() > 255) {
+            Bad(origin,
+                what + ": \"kind\" must be an integer from 0 to 255, not " + Describe(kind));
+        }
+        ShowDevice entry;
+        entry.name = FieldName(NameOf(device["name"], origin, what + " name"),
+                               layout::kDeviceEntryNameSize, what, show.warnings);
+        entry.kind = static_cast<uint8_t>(kind.get<int64_t>());
+        show.devices.push_back(std::move(entry));
+    }
+}
+
+}  // namespace
+
+HostShow ParseShow(std::string_view text, const std::string& origin) {
+    json root;
+    try {
+        root = json::parse(text);
+    } catch (const json::parse_error& e) {
+        std::string what = e.what();
+        if (const auto end = what.find("] "); end != std::string::npos)
+            what.erase(0, end + 2);
+        Bad(origin, "not valid JSON: " + what);
+    }
+    if (!root.is_object())
+        Bad(origin, "a show file is a JSON object with \"scenes\" and \"devices\"");
+    HostShow show;
+    for (const auto& [key, value] : root.items()) {
+        if (key != "scenes" && key != "devices") {
+            show.warnings.push_back("unknown key \"" + key + "\" is ignored");
+        }
+    }
+    if (root.contains("scenes"))
+        ReadScenes(root["scenes"], origin, show);
+    if (root.contains("devices"))
+        ReadDevices(root["devices"], origin, show);
+    return show;
+}
+
+HostShow LoadShowFile(const std::filesystem::path& path) {
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(path, ec)) {
+        Bad(path.string(), "no such show file");
+    }
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    if (!in)
+        Bad(path.string(), "cannot be read");
+    return ParseShow(text.str(), path.string());
+}
+
+std::vector<uint8_t> BuildSceneList(const HostShow& show) {
+    const size_t count = show.scenes.size();
+    const size_t size = kFirstSceneBlock + count * kSceneBlockSize + 1 + 7;
+    std::vector<uint8_t> out;
+    out.reserve(size);
+    ByteBuilder b(out);
+    b.Bytes(ConstBytes(reinterpret_cast<const uint8_t*>("HXSL"), 4));
+    b.U16(static_cast<uint16_t>(size));
+    b.U8(static_cast<uint8_t>(count));
+    for (size_t i = 0; i < count; ++i) {
+        const size_t start = b.Size();
+        const std::string& name = show.scenes[i];
+        b.U16(static_cast<uint16_t>(kSceneBlockSize));
+        b.U8(static_cast<uint8_t>(i));
+        b.U16(static_cast<uint16_t>(start + kSceneBlockSize));
+        b.Bytes(ConstBytes(reinterpret_cast<const uint8_t*>(name.data()), name.size()));
+        b.Zeros(kSceneNameSize - name.size());
+    }
+    b.U8(1);
+    b.U16(static_cast<uint16_t>(count));
+    b.U16(static_cast<uint16_t>(show.devices.size()));
+    b.Zeros(3);
+    return out;
+}
+
+std::vector<uint8_t> BuildDeviceTable(const HostShow& show) {
+    std::vector<uint8_t> out(layout::kDeviceTableSize, 0);
+    for (size_t i = 0; i < show.devices.size(); ++i) {
+        const ShowDevice& device = show.devices[i];
+        const size_t entry = i * layout::kDeviceEntrySize;
+        WriteBytes(
+            out, entry + layout::kDeviceEntryName,
+            ConstBytes(reinterpret_cast<const uint8_t*>(device.name.data()), device.name.size()));
+        WriteU8(out, entry + layout::kDeviceEntryKind, device.kind);
+    }
+    return out;
+}
+
+}  // namespace halvex::host
