@@ -8,7 +8,7 @@ packages=(
     libgtest-dev libgmock-dev googletest libbenchmark-dev
     libcli11-dev nlohmann-json3-dev
     clang-14 libfuzzer-14-dev libclang-rt-14-dev
-    iproute2 xvfb xauth fonts-dejavu-core
+    iproute2 xvfb xauth fonts-dejavu-core tshark
 )
 
 missing=()
