@@ -31,21 +31,25 @@ constexpr uint16_t kDevices = 512;
 // part holds, with every address named in the catalogue.
 std::vector<uint8_t> MaximalRecord(std::vector<uint8_t>& sceneList, std::vector<uint8_t>& devices) {
     std::vector<std::string> names;
-    for (int s = 0; s < kScenes; ++s) names.push_back("Scene " + std::to_string(s));
+    for (int s = 0; s < kScenes; ++s)
+        names.push_back("Scene " + std::to_string(s));
     sceneList = test::MakeSceneList(names);
     std::vector<test::Device> table;
-    for (int d = 0; d < kDevices; ++d) table.push_back({"Device " + std::to_string(d), 0});
+    for (int d = 0; d < kDevices; ++d)
+        table.push_back({"Device " + std::to_string(d), 0});
     devices = test::MakeDeviceTable(table);
 
     std::array<PageContent, 6> pages;
     std::vector<uint8_t> types[6];
     for (int p = 0; p < 2; ++p) {
         types[p].assign(kScenes, 0);
-        for (int c = 0; c < 512; ++c) types[2 + p].insert(types[2 + p].end(), {0, 3, 7});
+        for (int c = 0; c < 512; ++c)
+            types[2 + p].insert(types[2 + p].end(), {0, 3, 7});
         types[4 + p].assign(kDevices, 7);
     }
     size_t outputs = 0;
-    for (const auto& t : types) outputs += t.size();
+    for (const auto& t : types)
+        outputs += t.size();
     const size_t addresses =
         (layout::kMaxMainPart - 62 - 6 - layout::kDeviceBlockSize - 2 * outputs) / 6;
     std::mt19937 random(7);
@@ -54,23 +58,27 @@ std::vector<uint8_t> MaximalRecord(std::vector<uint8_t>& sceneList, std::vector<
     std::shuffle(pool.begin(), pool.end(), random);
     pool.resize(addresses);
     std::vector<std::vector<uint16_t>> children[6];
-    for (int p = 0; p < 6; ++p) children[p].resize(types[p].size());
+    for (int p = 0; p < 6; ++p)
+        children[p].resize(types[p].size());
     CatalogueContent catalogue;
     for (const uint16_t g : pool) {
         const size_t p = random() % 6;
         const size_t o = random() % types[p].size();
         children[p][o].push_back(g);
-        catalogue.groups.push_back({g, (uint32_t{g} << 16) | 0x20u | types[p][o],
-                                    "Address " + std::to_string(g)});
+        catalogue.groups.push_back(
+            {g, (uint32_t{g} << 16) | 0x20u | types[p][o], "Address " + std::to_string(g)});
     }
     std::sort(catalogue.groups.begin(), catalogue.groups.end(),
               [](const NameEntry& a, const NameEntry& b) { return a.number < b.number; });
-    for (uint16_t m = 0; m < 32; ++m) catalogue.mains.push_back({m, 0, std::to_string(m) + " Main"});
-    for (uint16_t m = 0; m < 256; ++m) catalogue.middles.push_back({m, 0, std::to_string(m & 7) + " Middle"});
+    for (uint16_t m = 0; m < 32; ++m)
+        catalogue.mains.push_back({m, 0, std::to_string(m) + " Main"});
+    for (uint16_t m = 0; m < 256; ++m)
+        catalogue.middles.push_back({m, 0, std::to_string(m & 7) + " Middle"});
     for (int p = 0; p < 6; ++p) {
         for (size_t o = 0; o < types[p].size(); ++o) {
             pages[p].AddOutput(types[p][o]);
-            for (const uint16_t g : children[p][o]) pages[p].AddChild(g);
+            for (const uint16_t g : children[p][o])
+                pages[p].AddChild(g);
         }
     }
     std::vector<uint8_t> record = NewRecord(BusType::Knx);
@@ -93,7 +101,8 @@ void SetUpModule(const std::vector<uint8_t>& record, const std::vector<uint8_t>&
     m.WorkingRecord = static_cast<uint8_t*>(std::malloc(record.size()));
     std::memcpy(m.WorkingRecord, record.data(), record.size());
     m.WorkingRecordCapacity = record.size();
-    m.SceneCount = ReadKnxRecord(MutableBytes(m.WorkingRecord, record.size()), m.WlanSettings).sceneCount;
+    m.SceneCount =
+        ReadKnxRecord(MutableBytes(m.WorkingRecord, record.size()), m.WlanSettings).sceneCount;
 }
 
 void TearDownModule() {
@@ -153,7 +162,8 @@ BENCHMARK(ImportEsf65536)->Unit(benchmark::kMillisecond)->MinTime(3.0)->UseRealT
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     InitResources();
     benchmark::Initialize(&argc, argv);

@@ -41,29 +41,37 @@ uint8_t RecordByte(size_t offset) {
 
 void SetRecordByte(size_t offset, uint8_t value) {
     ModuleState& m = Module();
-    if (m.WorkingRecord != nullptr && offset < m.WorkingRecordCapacity) m.WorkingRecord[offset] = value;
+    if (m.WorkingRecord != nullptr && offset < m.WorkingRecordCapacity)
+        m.WorkingRecord[offset] = value;
 }
 
-BusMode CurrentBusMode() { return BusModeOf(RecordByte(layout::kFlagsA), RecordByte(layout::kFlagsB)); }
+BusMode CurrentBusMode() {
+    return BusModeOf(RecordByte(layout::kFlagsA), RecordByte(layout::kFlagsB));
+}
 
 // The decimal value of the digits a label starts with (the number before its first blank).
 uint32_t LeadingNumber(const QString& label) {
     uint32_t value = 0;
     for (QChar c : label) {
-        if (!c.isDigit() || c.unicode() > '9') break;
+        if (!c.isDigit() || c.unicode() > '9')
+            break;
         value = value * 10 + static_cast<uint32_t>(c.unicode() - '0');
-        if (value > 0xFFFF) break;
+        if (value > 0xFFFF)
+            break;
     }
     return value;
 }
 
-QString NumberText(const QString& label) { return label.section(QLatin1Char(' '), 0, 0); }
+QString NumberText(const QString& label) {
+    return label.section(QLatin1Char(' '), 0, 0);
+}
 
 // Stored label bytes: the low byte of each UTF-16 unit, as the record keeps them.
 std::string LabelBytes(const QString& text) {
     std::string bytes;
     bytes.reserve(static_cast<size_t>(text.size()));
-    for (QChar c : text) bytes += static_cast<char>(c.unicode() & 0xFF);
+    for (QChar c : text)
+        bytes += static_cast<char>(c.unicode() & 0xFF);
     return bytes;
 }
 
@@ -75,7 +83,8 @@ void Warn(QWidget* parent, Text text) {
 
 // Reads a page tree into the writer's plain form.
 void ReadPage(const CDragTreeCtrl* tree, PageContent& page) {
-    if (tree == nullptr) return;
+    if (tree == nullptr)
+        return;
     for (int i = 0; i < tree->topLevelItemCount(); ++i) {
         const QTreeWidgetItem* output = tree->topLevelItem(i);
         page.AddOutput(static_cast<uint8_t>(CDragTreeCtrl::ItemData(output) & kObjectTypeMask));
@@ -87,7 +96,8 @@ void ReadPage(const CDragTreeCtrl* tree, PageContent& page) {
 
 void ReadTable(const CatalogueEntry* table, size_t count, std::vector<NameEntry>& out) {
     for (size_t n = 0; n < count; ++n) {
-        if (table[n].item == nullptr) continue;
+        if (table[n].item == nullptr)
+            continue;
         out.push_back({static_cast<uint16_t>(n), CDragTreeCtrl::ItemData(table[n].item),
                        LabelBytes(table[n].item->text(0))});
     }
@@ -159,25 +169,34 @@ CKnxDlg::CKnxDlg(QWidget* parent) : QDialog(parent), GroupAddressTable(kGroupAdd
 
 CKnxDlg::~CKnxDlg() {
     ModuleState& m = Module();
-    if (m.Events == this) m.Events = nullptr;
+    if (m.Events == this)
+        m.Events = nullptr;
     // Pages go first: their destruction may still commit to the record.
     delete tabs_;
     tabs_ = nullptr;
-    if (m.CatalogueTree == tree_) m.CatalogueTree = nullptr;
-    if (m.MainDialog == this) m.MainDialog = nullptr;
+    if (m.CatalogueTree == tree_)
+        m.CatalogueTree = nullptr;
+    if (m.MainDialog == this)
+        m.MainDialog = nullptr;
 }
 
 CDeviceSettingsPage* CKnxDlg::SettingsPage() const {
-    return tabs_ != nullptr && tabs_->PageCreated(CPageTabCtrl::kSettingsSlot) ? tabs_->SettingsPage()
-                                                                                : nullptr;
+    return tabs_ != nullptr && tabs_->PageCreated(CPageTabCtrl::kSettingsSlot)
+               ? tabs_->SettingsPage()
+               : nullptr;
 }
 
-QString CKnxDlg::ProjectName() const { return projectName_->text(); }
+QString CKnxDlg::ProjectName() const {
+    return projectName_->text();
+}
 
 void CKnxDlg::ClearCatalogue() {
-    for (CatalogueEntry& e : MainGroupTable) e.Clear();
-    for (CatalogueEntry& e : MiddleGroupTable) e.Clear();
-    for (CatalogueEntry& e : GroupAddressTable) e.Clear();
+    for (CatalogueEntry& e : MainGroupTable)
+        e.Clear();
+    for (CatalogueEntry& e : MiddleGroupTable)
+        e.Clear();
+    for (CatalogueEntry& e : GroupAddressTable)
+        e.Clear();
 }
 
 void CKnxDlg::PrepareCatalogue() {
@@ -190,35 +209,41 @@ void CKnxDlg::LoadTrailingBlock() {
     ModuleState& m = Module();
     const ConstBytes record(m.WorkingRecord, m.WorkingRecordCapacity);
     const BusMode mode = CurrentBusMode();
-    if (mode != BusMode::Knx) m.TransmitterCount = 0;
-    if ((RecordByte(layout::kFlagsA) & layout::kFlagTrailingBlock) == 0) return;
+    if (mode != BusMode::Knx)
+        m.TransmitterCount = 0;
+    if ((RecordByte(layout::kFlagsA) & layout::kFlagTrailingBlock) == 0)
+        return;
 
     if (mode == BusMode::Knx) {
         const std::optional<NameBlock> block = ReadNameBlock(record);
-        if (!block) return;
+        if (!block)
+            return;
         for (const NameEntry& e : block->mains) {
-            if ((e.number & 0xFF) >= MainGroupTable.size()) continue;
+            if ((e.number & 0xFF) >= MainGroupTable.size())
+                continue;
             MainGroupTable[e.number & 0xFF] =
                 CatalogueEntry{QString::fromLatin1(e.label), nullptr, kImageMainGroup, 0};
         }
         if ((RecordByte(layout::kFlagsB) & layout::kFlagThreeLevel) != 0) {
             for (const NameEntry& e : block->middles) {
-                if (e.number >= MiddleGroupTable.size()) continue;
+                if (e.number >= MiddleGroupTable.size())
+                    continue;
                 MiddleGroupTable[e.number] =
                     CatalogueEntry{QString::fromLatin1(e.label), nullptr, kImageMiddleGroup, 0};
             }
         }
         for (const NameEntry& e : block->groups) {
-            GroupAddressTable[e.number] =
-                CatalogueEntry{QString::fromLatin1(e.label), nullptr, kImageGroupAddress, e.itemData};
+            GroupAddressTable[e.number] = CatalogueEntry{QString::fromLatin1(e.label), nullptr,
+                                                         kImageGroupAddress, e.itemData};
         }
     } else if (mode == BusMode::EnOcean) {
         m.TransmitterCount = ReadTransmitterTable(record, m.TransmitterTable);
         for (uint16_t i = 0; i < m.TransmitterCount; ++i) {
-            const ConstBytes row(m.TransmitterTable.data() + i * layout::kRowSize, layout::kRowSize);
-            GroupAddressTable[i] = CatalogueEntry{QString::fromStdString(TransmitterLabel(row)),
-                                                  nullptr, kImageTransmitter,
-                                                  (static_cast<uint32_t>(i) << 16) | kItemDraggable};
+            const ConstBytes row(m.TransmitterTable.data() + i * layout::kRowSize,
+                                 layout::kRowSize);
+            GroupAddressTable[i] = CatalogueEntry{
+                QString::fromStdString(TransmitterLabel(row)), nullptr, kImageTransmitter,
+                (static_cast<uint32_t>(i) << 16) | kItemDraggable};
         }
     }
 }
@@ -260,13 +285,12 @@ void CKnxDlg::OnInitDialog() {
 
     tree_ = new CDragTreeCtrl(this);
     tree_->setObjectName(QStringLiteral("1001"));
-    tree_->SetImageList({BitmapIcon(7008), BitmapIcon(7004), BitmapIcon(7003), BitmapIcon(7002),
-                         BitmapIcon(7018)});
+    tree_->SetImageList(
+        {BitmapIcon(7008), BitmapIcon(7004), BitmapIcon(7003), BitmapIcon(7002), BitmapIcon(7018)});
     m.CatalogueTree = tree_;
     tree_->SetEditLabels(mode != BusMode::Knx);
-    auto* left = static_cast<QVBoxLayout*>(static_cast<QHBoxLayout*>(layout()->itemAt(0)->layout())
-                                               ->itemAt(0)
-                                               ->layout());
+    auto* left = static_cast<QVBoxLayout*>(
+        static_cast<QHBoxLayout*>(layout()->itemAt(0)->layout())->itemAt(0)->layout());
     delete left->takeAt(1);  // the placeholder stretch
     left->addWidget(tree_, 1);
     tree_->setVisible(mode != BusMode::NetworkOnly);
@@ -278,11 +302,13 @@ void CKnxDlg::OnInitDialog() {
     } else if (mode == BusMode::Knx) {
         heading_->setText(Tr(Text::GroupAddressesHeading));
         InsertRoot();
-        if ((flagsA & layout::kFlagWlan) != 0) setWindowTitle(QStringLiteral("WLAN"));
+        if ((flagsA & layout::kFlagWlan) != 0)
+            setWindowTitle(QStringLiteral("WLAN"));
     }
     previewLabel_->setText(Tr(Text::Preview));
 
-    if ((flagsA & layout::kFlagTrailingBlock) != 0 || mode != BusMode::Knx) LoadCatalogueTree();
+    if ((flagsA & layout::kFlagTrailingBlock) != 0 || mode != BusMode::Knx)
+        LoadCatalogueTree();
 
     m.EnOceanRecordOpen = mode == BusMode::EnOcean;
     m.Events = this;
@@ -298,9 +324,11 @@ void CKnxDlg::OnInitDialog() {
 
 QTreeWidgetItem* CKnxDlg::EnsureMiddleGroupItem(uint16_t middleIndex) {
     CatalogueEntry& middle = MiddleGroupTable[middleIndex];
-    if (middle.item != nullptr) return middle.item;
+    if (middle.item != nullptr)
+        return middle.item;
     // A group whose middle group the record lacks: the middle group comes back as its number.
-    if (middle.label.isEmpty()) middle.label = QString::number(middleIndex & 7);
+    if (middle.label.isEmpty())
+        middle.label = QString::number(middleIndex & 7);
     middle.item = tree_->InsertTreeItem(MainGroupTable[middleIndex >> 3].item, middle.label,
                                         InsertAt::Sorted, kImageMiddleGroup, kImageMiddleGroup, 0);
     return middle.item;
@@ -319,25 +347,31 @@ void CKnxDlg::LoadCatalogueTree() {
     }
     const std::optional<NameBlock> block =
         ReadNameBlock(ConstBytes(m.WorkingRecord, m.WorkingRecordCapacity));
-    if (!block) return;
+    if (!block)
+        return;
     for (const NameEntry& e : block->mains) {
         CatalogueEntry& slot = MainGroupTable[e.number & 0x1F];
-        if ((e.number & 0xFF) >= MainGroupTable.size() || slot.item != nullptr) continue;
+        if ((e.number & 0xFF) >= MainGroupTable.size() || slot.item != nullptr)
+            continue;
         slot.item = tree_->InsertTreeItem(Root.item, slot.label, InsertAt::Last, kImageMainGroup,
                                           kImageMainGroup, 0);
     }
     if (ThreeLevelAddressing != 0) {
         for (const NameEntry& e : block->middles) {
-            if (e.number >= MiddleGroupTable.size()) continue;
+            if (e.number >= MiddleGroupTable.size())
+                continue;
             CatalogueEntry& slot = MiddleGroupTable[e.number];
-            if (slot.item != nullptr) continue;
-            slot.item = tree_->InsertTreeItem(MainGroupTable[e.number >> 3].item, slot.label,
-                                              InsertAt::Last, kImageMiddleGroup, kImageMiddleGroup, 0);
+            if (slot.item != nullptr)
+                continue;
+            slot.item =
+                tree_->InsertTreeItem(MainGroupTable[e.number >> 3].item, slot.label,
+                                      InsertAt::Last, kImageMiddleGroup, kImageMiddleGroup, 0);
         }
     }
     for (const NameEntry& e : block->groups) {
         CatalogueEntry& slot = GroupAddressTable[e.number];
-        if (slot.item != nullptr) continue;
+        if (slot.item != nullptr)
+            continue;
         QTreeWidgetItem* parent = ThreeLevelAddressing != 0
                                       ? EnsureMiddleGroupItem(static_cast<uint16_t>(e.number >> 8))
                                       : MainGroupTable[e.number >> 11].item;
@@ -348,26 +382,28 @@ void CKnxDlg::LoadCatalogueTree() {
 
 void CKnxDlg::OnPreviewChanged() {
     const uint8_t b = RecordByte(layout::kFlagsB);
-    SetRecordByte(layout::kFlagsB, static_cast<uint8_t>((b & 0x3F) | (preview1_->isChecked() ? 0x40 : 0) |
-                                                        (preview2_->isChecked() ? 0x80 : 0)));
+    SetRecordByte(layout::kFlagsB,
+                  static_cast<uint8_t>((b & 0x3F) | (preview1_->isChecked() ? 0x40 : 0) |
+                                       (preview2_->isChecked() ? 0x80 : 0)));
 }
 
 void CKnxDlg::OnSoftChanged() {
     const uint8_t b = RecordByte(layout::kFlagsA);
-    SetRecordByte(layout::kFlagsA,
-                  static_cast<uint8_t>((b & 0xDF) | (soft_->isChecked() ? layout::kFlagSoftOnOff : 0)));
+    SetRecordByte(
+        layout::kFlagsA,
+        static_cast<uint8_t>((b & 0xDF) | (soft_->isChecked() ? layout::kFlagSoftOnOff : 0)));
 }
 
 bool CKnxDlg::RebuildRecord() {
     ModuleState& m = Module();
-    if (m.WorkingRecord == nullptr || m.WorkingRecordCapacity < layout::kHeaderSize) return false;
+    if (m.WorkingRecord == nullptr || m.WorkingRecordCapacity < layout::kHeaderSize)
+        return false;
     std::vector<uint8_t> record(m.WorkingRecord, m.WorkingRecord + layout::kHeaderSize);
     WriteStatus status = WriteStatus::Ok;
     if (CurrentBusMode() == BusMode::Knx) {
         std::array<PageContent, 6> pages;
-        const std::array<const CDragTreeCtrl*, 6> trees = {m.SceneTree1,  m.SceneTree2,
-                                                           m.DimmerTree1, m.DimmerTree2,
-                                                           m.DeviceTree1, m.DeviceTree2};
+        const std::array<const CDragTreeCtrl*, 6> trees = {
+            m.SceneTree1, m.SceneTree2, m.DimmerTree1, m.DimmerTree2, m.DeviceTree1, m.DeviceTree2};
         std::array<const PageContent*, 6> pointers{};
         for (size_t i = 0; i < pages.size(); ++i) {
             ReadPage(trees[i], pages[i]);
@@ -377,8 +413,9 @@ bool CKnxDlg::RebuildRecord() {
         ReadTable(MainGroupTable.data(), MainGroupTable.size(), catalogue.mains);
         ReadTable(MiddleGroupTable.data(), MiddleGroupTable.size(), catalogue.middles);
         ReadTable(GroupAddressTable.data(), GroupAddressTable.size(), catalogue.groups);
-        status = WriteKnxRecord(record, pointers, catalogue, ThreeLevelAddressing != 0,
-                                m.DeviceCount, ConstBytes(m.DeviceTable), ConstBytes(m.WlanSettings));
+        status =
+            WriteKnxRecord(record, pointers, catalogue, ThreeLevelAddressing != 0, m.DeviceCount,
+                           ConstBytes(m.DeviceTable), ConstBytes(m.WlanSettings));
     } else {
         std::array<PageContent, 4> pages;
         const std::array<const CDragTreeCtrl*, 4> trees = {m.SceneTree1, m.SceneTree2,
@@ -398,7 +435,8 @@ bool CKnxDlg::RebuildRecord() {
         return false;
     }
     auto* grown = static_cast<uint8_t*>(std::realloc(m.WorkingRecord, record.size()));
-    if (grown == nullptr) return false;
+    if (grown == nullptr)
+        return false;
     std::memcpy(grown, record.data(), record.size());
     m.WorkingRecord = grown;
     m.WorkingRecordCapacity = record.size();
@@ -408,13 +446,17 @@ bool CKnxDlg::RebuildRecord() {
 void CKnxDlg::OnOk() {
     // The network page writes some of its values only when it is hidden; the rebuild must see
     // them, so the page commits first.
-    if (CDeviceSettingsPage* page = SettingsPage()) page->CommitToRecord();
+    if (CDeviceSettingsPage* page = SettingsPage())
+        page->CommitToRecord();
     const BusMode mode = CurrentBusMode();
-    if (mode != BusMode::NetworkOnly && !RebuildRecord()) return;
+    if (mode != BusMode::NetworkOnly && !RebuildRecord())
+        return;
     QDialog::done(QDialog::Accepted);
 }
 
-void CKnxDlg::accept() { OnOk(); }
+void CKnxDlg::accept() {
+    OnOk();
+}
 
 void CKnxDlg::keyPressEvent(QKeyEvent* event) {
     if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
@@ -427,9 +469,11 @@ void CKnxDlg::keyPressEvent(QKeyEvent* event) {
 
 void CKnxDlg::OnTreeRightClick(CDragTreeCtrl* clicked) {
     // Only the KNX catalogue has groups to add; transmitters are learnt from the gateway.
-    if (CurrentBusMode() != BusMode::Knx || clicked == nullptr || tree_ == nullptr) return;
+    if (CurrentBusMode() != BusMode::Knx || clicked == nullptr || tree_ == nullptr)
+        return;
     QTreeWidgetItem* selected = clicked->SelectedItem();
-    if (selected == nullptr) return;
+    if (selected == nullptr)
+        return;
     if (selected->parent() == nullptr) {
         AddMainGroup();
     } else if (CDragTreeCtrl::Image(selected) == kImageMainGroup) {
@@ -445,10 +489,12 @@ void CKnxDlg::OnTreeRightClick(CDragTreeCtrl* clicked) {
 
 void CKnxDlg::AddMainGroup() {
     CMainGroupDlg dlg(this);
-    if (dlg.exec() != 1) return;
+    if (dlg.exec() != 1)
+        return;
     const ModuleState& m = Module();
     const uint32_t n = m.EnteredNumber;
-    if (n >= MainGroupTable.size()) return;
+    if (n >= MainGroupTable.size())
+        return;
     CatalogueEntry& slot = MainGroupTable[n];
     if (!slot.label.isEmpty()) {
         Warn(this, Text::MainGroupExists);
@@ -461,28 +507,33 @@ void CKnxDlg::AddMainGroup() {
 
 void CKnxDlg::AddMiddleGroup(QTreeWidgetItem* mainItem) {
     CMiddleGroupDlg dlg(this);
-    if (dlg.exec() != 1) return;
+    if (dlg.exec() != 1)
+        return;
     const ModuleState& m = Module();
     const uint32_t middle = m.EnteredNumber;
     const uint32_t main = LeadingNumber(mainItem->text(0));
-    if (middle > 7 || main >= MainGroupTable.size()) return;
+    if (middle > 7 || main >= MainGroupTable.size())
+        return;
     const uint32_t index = main * 8 + middle;
     CatalogueEntry& slot = MiddleGroupTable[index];
     if (!slot.label.isEmpty()) {
         Warn(this, Text::MiddleGroupExists);
         return;
     }
-    QTreeWidgetItem* parent = MainGroupTable[main].item != nullptr ? MainGroupTable[main].item : mainItem;
+    QTreeWidgetItem* parent =
+        MainGroupTable[main].item != nullptr ? MainGroupTable[main].item : mainItem;
     slot.label = QString::number(middle) + QLatin1Char(' ') + QString::fromStdString(m.EnteredName);
-    slot.item = tree_->InsertTreeItem(parent, slot.label, InsertAt::Sorted, kImageMiddleGroup,
-                                      kImageMiddleGroup, (index << 16) | kKindMiddleGroup | kItemAdded);
+    slot.item =
+        tree_->InsertTreeItem(parent, slot.label, InsertAt::Sorted, kImageMiddleGroup,
+                              kImageMiddleGroup, (index << 16) | kKindMiddleGroup | kItemAdded);
 }
 
 void CKnxDlg::AddGroupAddress(QTreeWidgetItem* selected, bool underMiddle) {
     // Under a middle group the address is always three-level, whatever the layout flag says.
     CGroupAddressDlg dlg(underMiddle || ThreeLevelAddressing != 0, this);
     dlg.SetChoice(0);
-    if (dlg.exec() != 1) return;
+    if (dlg.exec() != 1)
+        return;
     const ModuleState& m = Module();
     const uint32_t group = m.EnteredNumber;
     const uint8_t objectType = CGroupAddressDlg::ObjectTypeOfChoice(dlg.Choice());
@@ -491,7 +542,8 @@ void CKnxDlg::AddGroupAddress(QTreeWidgetItem* selected, bool underMiddle) {
     QTreeWidgetItem* parent = nullptr;
     if (!underMiddle) {
         const uint32_t main = LeadingNumber(selected->text(0));
-        if (main > 31 || group > 2047) return;
+        if (main > 31 || group > 2047)
+            return;
         address = main << 11 | group;
         if (address == 0) {
             Warn(this, Text::InvalidAddress2Level);
@@ -503,7 +555,8 @@ void CKnxDlg::AddGroupAddress(QTreeWidgetItem* selected, bool underMiddle) {
         const QTreeWidgetItem* mainItem = selected->parent();
         const uint32_t middle = LeadingNumber(selected->text(0));
         const uint32_t main = LeadingNumber(mainItem->text(0));
-        if (main > 31 || middle > 7 || group > 255) return;
+        if (main > 31 || middle > 7 || group > 255)
+            return;
         address = main << 11 | middle << 8 | group;
         if (address == 0) {
             Warn(this, Text::InvalidAddress3Level);
@@ -519,22 +572,25 @@ void CKnxDlg::AddGroupAddress(QTreeWidgetItem* selected, bool underMiddle) {
         return;
     }
     slot.label = label + QLatin1Char(' ') + QString::fromStdString(m.EnteredName);
-    slot.item = tree_->InsertTreeItem(parent != nullptr ? parent : selected, slot.label,
-                                      InsertAt::Sorted, kImageGroupAddress, kImageGroupAddress,
-                                      address << 16 | kKindGroupAddress | kItemDraggable | kItemAdded | objectType);
+    slot.item = tree_->InsertTreeItem(
+        parent != nullptr ? parent : selected, slot.label, InsertAt::Sorted, kImageGroupAddress,
+        kImageGroupAddress,
+        address << 16 | kKindGroupAddress | kItemDraggable | kItemAdded | objectType);
 }
 
 void CKnxDlg::ImportEsf() {
     const QString path = QFileDialog::getOpenFileName(
         this, QString(), QString(), QStringLiteral("ETS-OPC export Files (*.esf)"), nullptr,
         QFileDialog::DontUseNativeDialog);
-    if (path.isEmpty()) return;
+    if (path.isEmpty())
+        return;
     ImportEsfFile(path);
 }
 
 bool CKnxDlg::ImportEsfFile(const QString& path) {
     QFile file(path);
-    if (tree_ == nullptr || !file.open(QIODevice::ReadOnly)) return false;
+    if (tree_ == nullptr || !file.open(QIODevice::ReadOnly))
+        return false;
     const QByteArray bytes = file.readAll();
     file.close();
     const EsfImport result =
@@ -544,14 +600,16 @@ bool CKnxDlg::ImportEsfFile(const QString& path) {
     ClearCatalogue();
     InsertRoot();
     projectName_->setText(QString::fromStdString(result.projectName));
-    if (result.threeLevel) ThreeLevelAddressing = *result.threeLevel ? 1 : 0;
+    if (result.threeLevel)
+        ThreeLevelAddressing = *result.threeLevel ? 1 : 0;
 
     for (const EsfItem& item : result.items) {
         const QString label = QString::fromStdString(item.label);
         switch (item.kind) {
             case EsfItemKind::MainGroup: {
                 CatalogueEntry& slot = MainGroupTable[item.number & 0x1F];
-                if (slot.item != nullptr) break;
+                if (slot.item != nullptr)
+                    break;
                 slot.label = label;
                 slot.item = tree_->InsertTreeItem(Root.item, label, InsertAt::Last, kImageMainGroup,
                                                   kImageMainGroup, 0);
@@ -559,16 +617,18 @@ bool CKnxDlg::ImportEsfFile(const QString& path) {
             }
             case EsfItemKind::MiddleGroup: {
                 CatalogueEntry& slot = MiddleGroupTable[item.number & 0xFF];
-                if (slot.item != nullptr) break;
+                if (slot.item != nullptr)
+                    break;
                 slot.label = label;
-                slot.item = tree_->InsertTreeItem(MainGroupTable[(item.number & 0xFF) >> 3].item,
-                                                  label, InsertAt::Last, kImageMiddleGroup,
-                                                  kImageMiddleGroup, 0);
+                slot.item =
+                    tree_->InsertTreeItem(MainGroupTable[(item.number & 0xFF) >> 3].item, label,
+                                          InsertAt::Last, kImageMiddleGroup, kImageMiddleGroup, 0);
                 break;
             }
             case EsfItemKind::GroupAddress: {
                 CatalogueEntry& slot = GroupAddressTable[item.number];
-                if (slot.item != nullptr) break;
+                if (slot.item != nullptr)
+                    break;
                 QTreeWidgetItem* parent = item.threeLevel ? MiddleGroupTable[item.number >> 8].item
                                                           : MainGroupTable[item.number >> 11].item;
                 slot.label = label;
@@ -606,25 +666,27 @@ bool CKnxDlg::AssignEntry(int slot, int output, int number) {
     }
     tree_->SelectItem(entry);
     Module().DragSourceTree = tree_;
-    const bool dropped =
-        target->DropTarget().OnDragOverItem(target, hit) == DropEffect::Link &&
-        target->DropTarget().OnDrop(target);
+    const bool dropped = target->DropTarget().OnDragOverItem(target, hit) == DropEffect::Link &&
+                         target->DropTarget().OnDrop(target);
     target->SetDropHighlight(nullptr);
     return dropped;
 }
 
 void CKnxDlg::PruneAssignments(CDragTreeCtrl* tree) {
-    if (tree == nullptr) return;
+    if (tree == nullptr)
+        return;
     for (int i = 0; i < tree->topLevelItemCount(); ++i) {
         QTreeWidgetItem* output = tree->topLevelItem(i);
         for (int c = 0; c < output->childCount();) {
             QTreeWidgetItem* child = output->child(c);
             const uint16_t a = ItemNumber(CDragTreeCtrl::ItemData(child));
-            const bool gone = MainGroupTable[a >> 11].item == nullptr ||
-                              (ThreeLevelAddressing != 0 && MiddleGroupTable[a >> 8].item == nullptr) ||
-                              GroupAddressTable[a].item == nullptr;
+            const bool gone =
+                MainGroupTable[a >> 11].item == nullptr ||
+                (ThreeLevelAddressing != 0 && MiddleGroupTable[a >> 8].item == nullptr) ||
+                GroupAddressTable[a].item == nullptr;
             if (gone) {
-                if (child == tree->DropHighlight()) tree->SetDropHighlight(nullptr);
+                if (child == tree->DropHighlight())
+                    tree->SetDropHighlight(nullptr);
                 delete child;
             } else {
                 ++c;
@@ -638,21 +700,24 @@ void CKnxDlg::OnSearchResponse(const std::string& line) {
     QMetaObject::invokeMethod(
         this,
         [this, text] {
-            if (CDeviceSettingsPage* page = SettingsPage()) page->AddGatewayLine(text);
+            if (CDeviceSettingsPage* page = SettingsPage())
+                page->AddGatewayLine(text);
         },
         Qt::QueuedConnection);
 }
 
 void CKnxDlg::OnTransmitterReport(const Telegram& telegram) {
-    QMetaObject::invokeMethod(this, [this, telegram] { ApplyTransmitterReport(telegram); },
-                              Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        this, [this, telegram] { ApplyTransmitterReport(telegram); }, Qt::QueuedConnection);
 }
 
 void CKnxDlg::ApplyTransmitterReport(const Telegram& telegram) {
     ModuleState& m = Module();
     heading_->setText(QString::fromStdString(TransmitterReportText(telegram)));
-    const std::optional<uint16_t> row = AddTelegram(m.TransmitterTable, m.TransmitterCount, telegram);
-    if (!row || tree_ == nullptr) return;
+    const std::optional<uint16_t> row =
+        AddTelegram(m.TransmitterTable, m.TransmitterCount, telegram);
+    if (!row || tree_ == nullptr)
+        return;
     CatalogueEntry& slot = GroupAddressTable[*row];
     slot.label = QString::fromStdString(TransmitterItemLabel(telegram));
     slot.image = kImageTransmitter;

@@ -33,7 +33,9 @@ inline constexpr uint32_t kKindMiddleGroup = 0x40;
 inline constexpr uint32_t kKindGroupAddress = 0xC0;
 inline constexpr uint32_t kObjectTypeMask = 0x0F;
 
-inline constexpr uint16_t ItemNumber(uint32_t data) { return static_cast<uint16_t>(data >> 16); }
+inline constexpr uint16_t ItemNumber(uint32_t data) {
+    return static_cast<uint16_t>(data >> 16);
+}
 
 // Images of the catalogue's image list.
 inline constexpr int kImageDevice = 0;

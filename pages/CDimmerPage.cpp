@@ -29,9 +29,10 @@ void CDimmerPage::InitPage() {
         for (uint32_t n = 1; n <= layout::kDmxChannels; ++n) {
             AppendOutput(QStringLiteral("DMX Ch. ") + QString::number(n), 0);
         }
-        InsertAssignments(LoadEnOceanAssignments(record, second_ ? 3 : 2, layout::kDmxChannels,
-                                                 ConstBytes(m.TransmitterTable), m.TransmitterCount),
-                          0x10);
+        InsertAssignments(
+            LoadEnOceanAssignments(record, second_ ? 3 : 2, layout::kDmxChannels,
+                                   ConstBytes(m.TransmitterTable), m.TransmitterCount),
+            0x10);
     }
 }
 

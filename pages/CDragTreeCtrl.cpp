@@ -26,12 +26,15 @@ public:
 
     QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem& option,
                           const QModelIndex& index) const override {
-        auto* editor = qobject_cast<QLineEdit*>(QStyledItemDelegate::createEditor(parent, option, index));
-        if (editor != nullptr) editor->setMaxLength(kMaxLabelEdit);
+        auto* editor =
+            qobject_cast<QLineEdit*>(QStyledItemDelegate::createEditor(parent, option, index));
+        if (editor != nullptr)
+            editor->setMaxLength(kMaxLabelEdit);
         return editor;
     }
 
-    void setModelData(QWidget* editor, QAbstractItemModel*, const QModelIndex& index) const override {
+    void setModelData(QWidget* editor, QAbstractItemModel*,
+                      const QModelIndex& index) const override {
         if (auto* line = qobject_cast<QLineEdit*>(editor)) {
             tree_->OnEndLabelEdit(tree_->itemFromIndex(index), line->text());
         }
@@ -43,9 +46,11 @@ private:
 
 // Cuts UTF-8 text to at most `limit` bytes without splitting a character.
 std::string CutUtf8(std::string text, size_t limit) {
-    if (text.size() <= limit) return text;
+    if (text.size() <= limit)
+        return text;
     size_t end = limit;
-    while (end > 0 && (static_cast<uint8_t>(text[end]) & 0xC0) == 0x80) --end;
+    while (end > 0 && (static_cast<uint8_t>(text[end]) & 0xC0) == 0x80)
+        --end;
     text.resize(end);
     return text;
 }
@@ -67,7 +72,9 @@ CDragTreeCtrl::CDragTreeCtrl(QWidget* parent) : QTreeWidget(parent) {
     setItemDelegate(new LabelEditDelegate(this));
 }
 
-void CDragTreeCtrl::SetImageList(std::vector<QIcon> images) { images_ = std::move(images); }
+void CDragTreeCtrl::SetImageList(std::vector<QIcon> images) {
+    images_ = std::move(images);
+}
 
 QTreeWidgetItem* CDragTreeCtrl::InsertTreeItem(QTreeWidgetItem* parent, const QString& text,
                                                InsertAt where, int image, int selectedImage,
@@ -75,7 +82,8 @@ QTreeWidgetItem* CDragTreeCtrl::InsertTreeItem(QTreeWidgetItem* parent, const QS
     auto* item = new QTreeWidgetItem(QStringList{text});
     SetItemData(item, itemData);
     SetImage(item, image, selectedImage);
-    if (editLabels_) item->setFlags(item->flags() | Qt::ItemIsEditable);
+    if (editLabels_)
+        item->setFlags(item->flags() | Qt::ItemIsEditable);
     const int count = parent != nullptr ? parent->childCount() : topLevelItemCount();
     int at = count;
     if (where == InsertAt::Sorted) {
@@ -103,7 +111,9 @@ void CDragTreeCtrl::SetItemData(QTreeWidgetItem* item, uint32_t itemData) {
     item->setData(0, Qt::UserRole, itemData);
 }
 
-int CDragTreeCtrl::Image(const QTreeWidgetItem* item) { return item->data(0, ImageRole).toInt(); }
+int CDragTreeCtrl::Image(const QTreeWidgetItem* item) {
+    return item->data(0, ImageRole).toInt();
+}
 
 int CDragTreeCtrl::SelectedImage(const QTreeWidgetItem* item) {
     return item->data(0, SelectedImageRole).toInt();
@@ -124,14 +134,18 @@ QTreeWidgetItem* CDragTreeCtrl::SelectedItem() const {
 
 void CDragTreeCtrl::SelectItem(QTreeWidgetItem* item) {
     setCurrentItem(item);
-    if (item != nullptr) item->setSelected(true);
+    if (item != nullptr)
+        item->setSelected(true);
 }
 
 void CDragTreeCtrl::SetDropHighlight(QTreeWidgetItem* item) {
-    if (dropHighlight_ == item) return;
-    if (dropHighlight_ != nullptr) dropHighlight_->setData(0, Qt::BackgroundRole, QVariant());
+    if (dropHighlight_ == item)
+        return;
+    if (dropHighlight_ != nullptr)
+        dropHighlight_->setData(0, Qt::BackgroundRole, QVariant());
     dropHighlight_ = item;
-    if (item != nullptr) item->setData(0, Qt::BackgroundRole, palette().highlight());
+    if (item != nullptr)
+        item->setData(0, Qt::BackgroundRole, palette().highlight());
 }
 
 void CDragTreeCtrl::SetEditLabels(bool on) {
@@ -141,7 +155,8 @@ void CDragTreeCtrl::SetEditLabels(bool on) {
 }
 
 void CDragTreeCtrl::OnBeginDrag(QTreeWidgetItem* item) {
-    if (item == nullptr || (ItemData(item) & kItemDraggable) == 0) return;
+    if (item == nullptr || (ItemData(item) & kItemDraggable) == 0)
+        return;
     SelectItem(item);
     SetDropHighlight(item);
     Module().DragSourceTree = this;
@@ -153,7 +168,9 @@ void CDragTreeCtrl::OnBeginDrag(QTreeWidgetItem* item) {
     SetDropHighlight(nullptr);
 }
 
-void CDragTreeCtrl::startDrag(Qt::DropActions) { OnBeginDrag(currentItem()); }
+void CDragTreeCtrl::startDrag(Qt::DropActions) {
+    OnBeginDrag(currentItem());
+}
 
 void CDragTreeCtrl::dragEnterEvent(QDragEnterEvent* event) {
     if (!event->mimeData()->hasFormat(kDragFormat)) {
@@ -174,7 +191,9 @@ void CDragTreeCtrl::dragMoveEvent(QDragMoveEvent* event) {
     event->accept();
 }
 
-void CDragTreeCtrl::dragLeaveEvent(QDragLeaveEvent*) { dropTarget_.OnDragLeave(this); }
+void CDragTreeCtrl::dragLeaveEvent(QDragLeaveEvent*) {
+    dropTarget_.OnDragLeave(this);
+}
 
 void CDragTreeCtrl::dropEvent(QDropEvent* event) {
     if (!event->mimeData()->hasFormat(kDragFormat) ||
@@ -208,7 +227,8 @@ void CDragTreeCtrl::keyPressEvent(QKeyEvent* event) {
 void CDragTreeCtrl::mousePressEvent(QMouseEvent* event) {
     if (event->button() == Qt::RightButton) {
         // The action works on the selected item, not on the one under the mouse.
-        if (CKnxDlg* dlg = Module().MainDialog) dlg->OnTreeRightClick(this);
+        if (CKnxDlg* dlg = Module().MainDialog)
+            dlg->OnTreeRightClick(this);
         event->accept();
         return;
     }
@@ -216,9 +236,11 @@ void CDragTreeCtrl::mousePressEvent(QMouseEvent* event) {
 }
 
 void CDragTreeCtrl::OnKeyDown(int key) {
-    if (key != Qt::Key_Delete) return;
+    if (key != Qt::Key_Delete)
+        return;
     QTreeWidgetItem* item = SelectedItem();
-    if (item == nullptr) return;
+    if (item == nullptr)
+        return;
     ModuleState& m = Module();
     const uint32_t itemData = ItemData(item);
     const uint16_t n = ItemNumber(itemData);
@@ -235,20 +257,23 @@ void CDragTreeCtrl::OnKeyDown(int key) {
         } else if (kind == kKindMainGroup && dlg != nullptr) {
             dlg->MainGroupTable[n & 0x1F].Clear();
         } else if (kind == kKindGroupAddress) {
-            if (IsReferencedOnPages(n)) return;
-            if (dlg != nullptr) dlg->GroupAddressTable[n].Clear();
+            if (IsReferencedOnPages(n))
+                return;
+            if (dlg != nullptr)
+                dlg->GroupAddressTable[n].Clear();
         }
-        if (item == dropHighlight_) dropHighlight_ = nullptr;
+        if (item == dropHighlight_)
+            dropHighlight_ = nullptr;
         delete item;
         return;
     }
 
-    const uint8_t flagsB =
-        m.WorkingRecord != nullptr && m.WorkingRecordCapacity > layout::kFlagsB
-            ? m.WorkingRecord[layout::kFlagsB]
-            : 0;
+    const uint8_t flagsB = m.WorkingRecord != nullptr && m.WorkingRecordCapacity > layout::kFlagsB
+                               ? m.WorkingRecord[layout::kFlagsB]
+                               : 0;
     if ((flagsB & layout::kFlagEnOcean) != 0 && m.TransmitterCount > 0 &&
-        (itemData & kItemDraggable) != 0 && (itemData & kItemAdded) == 0 && n < m.TransmitterCount) {
+        (itemData & kItemDraggable) != 0 && (itemData & kItemAdded) == 0 &&
+        n < m.TransmitterCount) {
         DeleteTransmitter(item);
     }
 }
@@ -262,18 +287,22 @@ void CDragTreeCtrl::DeleteTransmitter(QTreeWidgetItem* item) {
     // so items of another kind between them are never touched.
     size_t i = t;
     for (; i + 1 < m.TransmitterCount; ++i) {
-        std::memcpy(rows + i * layout::kRowSize, rows + (i + 1) * layout::kRowSize, layout::kRowSize);
+        std::memcpy(rows + i * layout::kRowSize, rows + (i + 1) * layout::kRowSize,
+                    layout::kRowSize);
         if (dlg != nullptr) {
             CatalogueEntry& next = dlg->GroupAddressTable[i + 1];
             if (next.item != nullptr) {
-                SetItemData(next.item, (static_cast<uint32_t>(i) << 16) | (ItemData(next.item) & 0xFF));
+                SetItemData(next.item,
+                            (static_cast<uint32_t>(i) << 16) | (ItemData(next.item) & 0xFF));
             }
             dlg->GroupAddressTable[i] = next;
         }
     }
     std::memset(rows + i * layout::kRowSize, 0, layout::kRowSize);
-    if (dlg != nullptr) dlg->GroupAddressTable[i].Clear();
-    if (item == dropHighlight_) dropHighlight_ = nullptr;
+    if (dlg != nullptr)
+        dlg->GroupAddressTable[i].Clear();
+    if (item == dropHighlight_)
+        dropHighlight_ = nullptr;
     delete item;
     --m.TransmitterCount;
     for (CDragTreeCtrl* tree : {m.SceneTree1, m.SceneTree2, m.DimmerTree1, m.DimmerTree2}) {
@@ -282,7 +311,8 @@ void CDragTreeCtrl::DeleteTransmitter(QTreeWidgetItem* item) {
 }
 
 void CDragTreeCtrl::OnEndLabelEdit(QTreeWidgetItem* item, const QString& text) {
-    if (item == nullptr) return;
+    if (item == nullptr)
+        return;
     ModuleState& m = Module();
     CKnxDlg* dlg = m.MainDialog;
     const uint32_t itemData = ItemData(item);
@@ -291,7 +321,8 @@ void CDragTreeCtrl::OnEndLabelEdit(QTreeWidgetItem* item, const QString& text) {
     if (!transmitter || t >= layout::kMaxRows) {
         // A main group added at the top level in the EnOcean layout: only its own label changes.
         item->setText(0, text);
-        if (dlg != nullptr && (itemData & kKindMask) == kKindMainGroup) dlg->MainGroupTable[t & 0x1F].label = text;
+        if (dlg != nullptr && (itemData & kKindMask) == kKindMainGroup)
+            dlg->MainGroupTable[t & 0x1F].label = text;
         return;
     }
     uint8_t* row = m.TransmitterTable.data() + t * layout::kRowSize;
@@ -305,22 +336,26 @@ void CDragTreeCtrl::OnEndLabelEdit(QTreeWidgetItem* item, const QString& text) {
         std::memcpy(row + layout::kRowName, utf8.data(), utf8.size());
     }
     item->setText(0, label);
-    if (dlg != nullptr) dlg->GroupAddressTable[t].label = label;
+    if (dlg != nullptr)
+        dlg->GroupAddressTable[t].label = label;
     for (CDragTreeCtrl* tree : {m.SceneTree1, m.SceneTree2, m.DimmerTree1, m.DimmerTree2}) {
         RenameReferences(tree, t, label);
-        if (tree != nullptr) tree->viewport()->update();
+        if (tree != nullptr)
+            tree->viewport()->update();
     }
 }
 
 bool IsReferencedOnPages(uint16_t index) {
     const ModuleState& m = Module();
-    for (const CDragTreeCtrl* tree : {m.SceneTree1, m.SceneTree2, m.DimmerTree1, m.DimmerTree2,
-                                      m.DeviceTree1, m.DeviceTree2}) {
-        if (tree == nullptr) continue;
+    for (const CDragTreeCtrl* tree :
+         {m.SceneTree1, m.SceneTree2, m.DimmerTree1, m.DimmerTree2, m.DeviceTree1, m.DeviceTree2}) {
+        if (tree == nullptr)
+            continue;
         for (int i = 0; i < tree->topLevelItemCount(); ++i) {
             const QTreeWidgetItem* output = tree->topLevelItem(i);
             for (int c = 0; c < output->childCount(); ++c) {
-                if (ItemNumber(CDragTreeCtrl::ItemData(output->child(c))) == index) return true;
+                if (ItemNumber(CDragTreeCtrl::ItemData(output->child(c))) == index)
+                    return true;
             }
         }
     }
@@ -328,7 +363,8 @@ bool IsReferencedOnPages(uint16_t index) {
 }
 
 void RemoveReferences(CDragTreeCtrl* tree, uint16_t index) {
-    if (tree == nullptr) return;
+    if (tree == nullptr)
+        return;
     for (int i = 0; i < tree->topLevelItemCount(); ++i) {
         QTreeWidgetItem* output = tree->topLevelItem(i);
         for (int c = 0; c < output->childCount();) {
@@ -336,12 +372,14 @@ void RemoveReferences(CDragTreeCtrl* tree, uint16_t index) {
             const uint32_t data = CDragTreeCtrl::ItemData(child);
             const uint16_t n = ItemNumber(data);
             if (n == index) {
-                if (child == tree->DropHighlight()) tree->SetDropHighlight(nullptr);
+                if (child == tree->DropHighlight())
+                    tree->SetDropHighlight(nullptr);
                 delete child;
                 continue;
             }
             if (n > index) {
-                CDragTreeCtrl::SetItemData(child, (static_cast<uint32_t>(n - 1) << 16) | (data & 0xFF));
+                CDragTreeCtrl::SetItemData(child,
+                                           (static_cast<uint32_t>(n - 1) << 16) | (data & 0xFF));
             }
             ++c;
         }
@@ -349,7 +387,8 @@ void RemoveReferences(CDragTreeCtrl* tree, uint16_t index) {
 }
 
 void RenameReferences(CDragTreeCtrl* tree, uint16_t index, const QString& text) {
-    if (tree == nullptr) return;
+    if (tree == nullptr)
+        return;
     for (int i = 0; i < tree->topLevelItemCount(); ++i) {
         QTreeWidgetItem* output = tree->topLevelItem(i);
         for (int c = 0; c < output->childCount(); ++c) {

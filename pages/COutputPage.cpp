@@ -15,7 +15,8 @@ COutputPage::COutputPage(const QString& name, CDragTreeCtrl** treeSlot, int outp
 }
 
 COutputPage::~COutputPage() {
-    if (tree_ != nullptr && *treeSlot_ == tree_) *treeSlot_ = nullptr;
+    if (tree_ != nullptr && *treeSlot_ == tree_)
+        *treeSlot_ = nullptr;
 }
 
 void COutputPage::CreateTree() {
@@ -46,7 +47,8 @@ void COutputPage::InsertAssignments(const std::vector<LoadedAssignment>& assignm
     pending_.clear();
     const CKnxDlg* dlg = Module().MainDialog;
     for (const LoadedAssignment& a : assignments) {
-        if (a.slot >= outputs_.size()) continue;
+        if (a.slot >= outputs_.size())
+            continue;
         QString label;
         int image = 0;
         if (dlg != nullptr) {

@@ -47,19 +47,24 @@ CPageTabCtrl::~CPageTabCtrl() {
     }
 }
 
-int CPageTabCtrl::InsertItem(const QString& label) { return tabBar_->addTab(label); }
+int CPageTabCtrl::InsertItem(const QString& label) {
+    return tabBar_->addTab(label);
+}
 
 COutputPage* CPageTabCtrl::OutputPage(int slot) const {
-    return slot >= 0 && slot < kSettingsSlot ? static_cast<COutputPage*>(pages_[static_cast<size_t>(slot)])
-                                             : nullptr;
+    return slot >= 0 && slot < kSettingsSlot
+               ? static_cast<COutputPage*>(pages_[static_cast<size_t>(slot)])
+               : nullptr;
 }
 
 CPageTabCtrl::Layout CPageTabCtrl::RecordLayout() const {
     const ModuleState& m = Module();
-    if (m.WorkingRecord == nullptr || m.WorkingRecordCapacity <= 15) return Layout::Knx;
+    if (m.WorkingRecord == nullptr || m.WorkingRecordCapacity <= 15)
+        return Layout::Knx;
     const bool enocean = (m.WorkingRecord[15] & 0x10) != 0;
     const bool wlan = (m.WorkingRecord[14] & 0x02) != 0;
-    if (!enocean) return Layout::Knx;
+    if (!enocean)
+        return Layout::Knx;
     return wlan ? Layout::NetworkOnly : Layout::EnOcean;
 }
 
@@ -68,10 +73,12 @@ void CPageTabCtrl::CreatePages() {
     size_t count = 0;
     switch (RecordLayout()) {
         case Layout::Knx:
-            for (int slot = 0; slot < kPageCount; ++slot) order[count++] = slot;
+            for (int slot = 0; slot < kPageCount; ++slot)
+                order[count++] = slot;
             break;
         case Layout::EnOcean:
-            for (int slot : {0, 1, 2, 3, 6}) order[count++] = slot;
+            for (int slot : {0, 1, 2, 3, 6})
+                order[count++] = slot;
             break;
         case Layout::NetworkOnly:
             order[count++] = 6;
@@ -100,14 +107,16 @@ void CPageTabCtrl::CreatePages() {
 
 void CPageTabCtrl::OnLButtonDown() {
     const int tab = tabBar_->currentIndex();
-    if (tab == currentTab_) return;
+    if (tab == currentTab_)
+        return;
     ModuleState& m = Module();
     QWidget* shown = pages_[static_cast<size_t>(m.CurrentPage)];
     shown->hide();
     currentTab_ = tab;
     switch (RecordLayout()) {
         case Layout::Knx:
-            if (tab >= 0 && tab < kPageCount) m.CurrentPage = tab;
+            if (tab >= 0 && tab < kPageCount)
+                m.CurrentPage = tab;
             break;
         case Layout::EnOcean:
             if (tab >= 0 && tab <= 3) {
@@ -128,7 +137,8 @@ void CPageTabCtrl::OnLButtonDown() {
 
 bool CPageTabCtrl::eventFilter(QObject* watched, QEvent* event) {
     if (watched == tabBar_) {
-        if (event->type() == QEvent::Wheel) return true;
+        if (event->type() == QEvent::Wheel)
+            return true;
         if (event->type() == QEvent::MouseButtonPress &&
             static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
             // Let the tab bar select the clicked tab first, then follow it.

@@ -9,15 +9,16 @@
 namespace halvex {
 
 CScenePage::CScenePage(bool second)
-    : COutputPage(QStringLiteral("CScenePage"), second ? &Module().SceneTree2 : &Module().SceneTree1,
-                  7008),
+    : COutputPage(QStringLiteral("CScenePage"),
+                  second ? &Module().SceneTree2 : &Module().SceneTree1, 7008),
       second_(second) {}
 
 void CScenePage::InitPage() {
     const ModuleState& m = Module();
     CreateTree();
     std::vector<HostScene> scenes;
-    if (m.SceneList != nullptr) scenes = ReadHostScenes(ConstBytes(m.SceneList, m.SceneListSize));
+    if (m.SceneList != nullptr)
+        scenes = ReadHostScenes(ConstBytes(m.SceneList, m.SceneListSize));
     for (const HostScene& scene : scenes) {
         AppendOutput(QString::fromStdString(Cp1252ToUtf8(scene.name)), 0);
     }
@@ -30,9 +31,9 @@ void CScenePage::InitPage() {
         loaded = LoadSceneAssignments(record, second_ ? sceneCount : 0, sceneCount);
         InsertAssignments(loaded, 0x10);
     } else {
-        loaded = LoadEnOceanAssignments(record, second_ ? 1 : 0,
-                                        static_cast<uint32_t>(scenes.size()),
-                                        ConstBytes(m.TransmitterTable), m.TransmitterCount);
+        loaded =
+            LoadEnOceanAssignments(record, second_ ? 1 : 0, static_cast<uint32_t>(scenes.size()),
+                                   ConstBytes(m.TransmitterTable), m.TransmitterCount);
         InsertAssignments(loaded, 0x10);
     }
 }

@@ -30,7 +30,8 @@ void CopyDescendants(CDragTreeCtrl* target, const QTreeWidgetItem* from, QTreeWi
                      const QTreeWidgetItem* stopAt) {
     for (int i = 0; i < from->childCount(); ++i) {
         const QTreeWidgetItem* child = from->child(i);
-        if (child == stopAt) return;
+        if (child == stopAt)
+            return;
         QTreeWidgetItem* copy =
             target->InsertTreeItem(to, child->text(0), InsertAt::Last, CDragTreeCtrl::Image(child),
                                    CDragTreeCtrl::SelectedImage(child), 0);
@@ -43,14 +44,16 @@ void CopyDescendants(CDragTreeCtrl* target, const QTreeWidgetItem* from, QTreeWi
 bool CTreeDropTarget::HasChildWithText(const QTreeWidgetItem* dragged,
                                        const QTreeWidgetItem* parent) {
     for (int i = 0; i < parent->childCount(); ++i) {
-        if (parent->child(i)->text(0) == dragged->text(0)) return true;
+        if (parent->child(i)->text(0) == dragged->text(0))
+            return true;
     }
     return false;
 }
 
 DropEffect CTreeDropTarget::OnDragOver(CDragTreeCtrl* target, QPoint point) {
     DropEffect effect = DropEffect::None;
-    if (QTreeWidgetItem* hit = target->itemAt(point)) effect = OnDragOverItem(target, hit);
+    if (QTreeWidgetItem* hit = target->itemAt(point))
+        effect = OnDragOverItem(target, hit);
     target_ = target;
     AutoScroll(target, point);
     return effect;
@@ -79,12 +82,14 @@ bool CTreeDropTarget::OnDrop(CDragTreeCtrl* target) {
     source_ = Module().DragSourceTree;
     QTreeWidgetItem* parent = target->DropHighlight();
     const QTreeWidgetItem* dragged = source_ != nullptr ? source_->SelectedItem() : nullptr;
-    if (dragged == nullptr || parent == nullptr) return false;
+    if (dragged == nullptr || parent == nullptr)
+        return false;
 
     int image = 0;
     int selectedImage = 0;
     if (source_->HasImageList()) {
-        if (!target->HasImageList()) target->SetImageList(source_->ImageList());
+        if (!target->HasImageList())
+            target->SetImageList(source_->ImageList());
         image = CDragTreeCtrl::Image(dragged);
         selectedImage = CDragTreeCtrl::SelectedImage(dragged);
     }

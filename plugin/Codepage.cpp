@@ -48,13 +48,16 @@ size_t DecodeOne(std::string_view s, size_t i, uint32_t& cp) {
     } else {
         return 0;
     }
-    if (i + len > s.size()) return 0;
+    if (i + len > s.size())
+        return 0;
     for (size_t k = 1; k < len; ++k) {
         const auto b = static_cast<uint8_t>(s[i + k]);
-        if ((b & 0xC0) != 0x80) return 0;
+        if ((b & 0xC0) != 0x80)
+            return 0;
         cp = (cp << 6) | (b & 0x3F);
     }
-    if (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return 0;
+    if (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF))
+        return 0;
     return len;
 }
 
@@ -93,7 +96,8 @@ std::string Utf8ToCp1252(std::string_view utf8) {
         }
         char mapped = '?';
         for (size_t k = 0; k < kHigh.size(); ++k) {
-            if (kHigh[k] != 0 && kHigh[k] == cp) mapped = static_cast<char>(0x80 + k);
+            if (kHigh[k] != 0 && kHigh[k] == cp)
+                mapped = static_cast<char>(0x80 + k);
         }
         out += mapped;
     }
@@ -104,7 +108,8 @@ bool IsValidUtf8(std::string_view bytes) {
     for (size_t i = 0; i < bytes.size();) {
         uint32_t cp = 0;
         const size_t len = DecodeOne(bytes, i, cp);
-        if (len == 0) return false;
+        if (len == 0)
+            return false;
         i += len;
     }
     return true;

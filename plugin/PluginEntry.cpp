@@ -51,7 +51,8 @@ WorkingCopy CopyHostRecord(const uint8_t* record) {
     }
     const size_t allocated = std::max(size, layout::kHeaderSize);
     copy.bytes = static_cast<uint8_t*>(std::calloc(allocated, 1));
-    if (copy.bytes == nullptr) return copy;
+    if (copy.bytes == nullptr)
+        return copy;
     std::memcpy(copy.bytes, record, size);
     copy.size = allocated;
     if (copy.damaged && copy.size > layout::kFlagsA) {
@@ -84,7 +85,8 @@ bool EnsureApplication() {
 
 void OpenKnxDialog(const uint8_t* sceneList, uint8_t* record, uint8_t** recordSlot,
                    uint8_t language, const uint32_t* deviceTable, uint16_t deviceCount) {
-    if (!EnsureApplication()) return;
+    if (!EnsureApplication())
+        return;
     InitResources();
     ModuleState& m = Module();
 
@@ -101,7 +103,8 @@ void OpenKnxDialog(const uint8_t* sceneList, uint8_t* record, uint8_t** recordSl
     if (record == nullptr) {
         CBusTypeDlg busDialog;
         busDialog.SetChoice(0);
-        if (busDialog.exec() != 1) return;
+        if (busDialog.exec() != 1)
+            return;
         busType = static_cast<BusType>(std::clamp(busDialog.Choice(), 0, 4));
     }
 
@@ -120,7 +123,8 @@ void OpenKnxDialog(const uint8_t* sceneList, uint8_t* record, uint8_t** recordSl
     if (record != nullptr) {
         const WorkingCopy copy = CopyHostRecord(record);
         if (copy.bytes == nullptr) {
-            if (m.Listening) m.ListenLink.Stop();
+            if (m.Listening)
+                m.ListenLink.Stop();
             return;
         }
         damaged = copy.damaged;
@@ -134,12 +138,14 @@ void OpenKnxDialog(const uint8_t* sceneList, uint8_t* record, uint8_t** recordSl
     } else {
         const std::vector<uint8_t> fresh = NewRecord(busType);
         m.WorkingRecord = static_cast<uint8_t*>(std::malloc(fresh.size()));
-        if (m.WorkingRecord == nullptr) return;
+        if (m.WorkingRecord == nullptr)
+            return;
         std::memcpy(m.WorkingRecord, fresh.data(), fresh.size());
         m.WorkingRecordCapacity = fresh.size();
         m.SceneCount = sceneList != nullptr ? sceneList[6] : 0;
         m.WlanSettings.fill(0);
-        if (busType == BusType::EnOcean) m.TransmitterCount = 0;
+        if (busType == BusType::EnOcean)
+            m.TransmitterCount = 0;
     }
 
     dialog->PrepareCatalogue();
@@ -156,7 +162,8 @@ void OpenKnxDialog(const uint8_t* sceneList, uint8_t* record, uint8_t** recordSl
     const int result = dialog->exec();
     if (result == QDialog::Accepted && recordSlot != nullptr) {
         *recordSlot = m.WorkingRecord;
-        if (record != nullptr) std::free(record);
+        if (record != nullptr)
+            std::free(record);
     } else {
         std::free(m.WorkingRecord);
     }
@@ -166,17 +173,20 @@ void OpenKnxDialog(const uint8_t* sceneList, uint8_t* record, uint8_t** recordSl
     // The receive thread ends before the dialog that receives its messages goes away.
     m.Events = nullptr;
     m.EnOceanRecordOpen = false;
-    if (m.Listening) m.ListenLink.Stop();
+    if (m.Listening)
+        m.ListenLink.Stop();
     m.Listening = false;
     dialog.reset();
 }
 
 void DeleteScene(uint8_t sceneIndex, const uint8_t* sceneList, uint8_t** recordSlot) {
-    if (sceneList == nullptr || recordSlot == nullptr || *recordSlot == nullptr) return;
+    if (sceneList == nullptr || recordSlot == nullptr || *recordSlot == nullptr)
+        return;
     uint8_t* record = *recordSlot;
     const size_t available = malloc_usable_size(record);
     const std::optional<size_t> size = StoredRecordSize(ConstBytes(record, available));
-    if (!size) return;
+    if (!size)
+        return;
     DeleteSceneInPlace(MutableBytes(record, *size), sceneIndex, sceneList[6], Module().SceneCount);
 }
 

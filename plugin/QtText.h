@@ -13,7 +13,11 @@ inline QString ToQString(std::string_view utf8) {
     return QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()));
 }
 
-inline QString Tr(Text pair) { return ToQString(UiText(pair)); }
-inline QString Tr(ExtraText text) { return ToQString(ExtraUiText(text)); }
+inline QString Tr(Text pair) {
+    return ToQString(UiText(pair));
+}
+inline QString Tr(ExtraText text) {
+    return ToQString(ExtraUiText(text));
+}
 
 }  // namespace halvex

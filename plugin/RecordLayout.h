@@ -10,7 +10,7 @@ namespace halvex::layout {
 
 // Header (62 bytes).
 inline constexpr size_t kHeaderSize = 62;
-inline constexpr size_t kMainLength = 0;        // u16 length of the main part
+inline constexpr size_t kMainLength = 0;         // u16 length of the main part
 inline constexpr size_t kAddressListOffset = 2;  // u16, KNX/WLAN
 inline constexpr size_t kPairTableOffset = 4;    // u16, KNX/WLAN
 inline constexpr size_t kEntryCount = 4;         // u16, EnOcean: transmitter entries

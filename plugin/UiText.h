@@ -61,6 +61,8 @@ std::string_view ExtraUiText(ExtraText text, uint8_t language);
 std::string_view ExtraUiText(ExtraText text);
 
 // Maps the host's language argument: below 2 unchanged, anything else English.
-constexpr uint8_t LanguageFromHost(uint8_t language) { return language < 2 ? language : 0; }
+constexpr uint8_t LanguageFromHost(uint8_t language) {
+    return language < 2 ? language : 0;
+}
 
 }  // namespace halvex

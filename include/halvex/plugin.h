@@ -32,7 +32,8 @@ void HALVEX_STDCALL __OpenKNXDialog(const uint8_t* sceneList, uint8_t* record, u
 
 /* Removes scene `sceneIndex` from the record held by *recordSlot, in place. `sceneList` is the
  * host's scene list after the deletion. */
-void HALVEX_STDCALL __DeleteScene(uint8_t sceneIndex, const uint8_t* sceneList, uint8_t** recordSlot);
+void HALVEX_STDCALL __DeleteScene(uint8_t sceneIndex, const uint8_t* sceneList,
+                                  uint8_t** recordSlot);
 
 /* Forwards one DMX frame to the gateway when the record has a preview output switched on.
  * Byte 6 of the frame is overwritten with the preview selection; frames shorter than 7 bytes

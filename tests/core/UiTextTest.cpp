@@ -36,7 +36,9 @@ TEST(UiText, FirstAndLastPairsInBothLanguages) {
 }
 
 TEST(Codepage, Windows1252RoundTrip) {
-    const std::string cp1252 = "Gr\xFC\xDF \x80 K\xFC" "che";
+    const std::string cp1252 =
+        "Gr\xFC\xDF \x80 K\xFC"
+        "che";
     const std::string utf8 = Cp1252ToUtf8(cp1252);
     EXPECT_EQ(utf8, "Grüß € Küche");
     EXPECT_EQ(Utf8ToCp1252(utf8), cp1252);
@@ -46,11 +48,15 @@ TEST(Codepage, Windows1252RoundTrip) {
 
 TEST(Codepage, Utf8Validation) {
     EXPECT_TRUE(IsValidUtf8("Küche"));
-    EXPECT_FALSE(IsValidUtf8("K\xFC" "che"));
-    EXPECT_FALSE(IsValidUtf8("\xC0\xAF"));          // overlong '/'
-    EXPECT_FALSE(IsValidUtf8("\xED\xA0\x80"));      // surrogate
-    EXPECT_FALSE(IsValidUtf8("\xE2\x82"));          // truncated
-    EXPECT_EQ(DecodeUtf8OrCp1252("K\xFC" "che"), "Küche");
+    EXPECT_FALSE(
+        IsValidUtf8("K\xFC"
+                    "che"));
+    EXPECT_FALSE(IsValidUtf8("\xC0\xAF"));      // overlong '/'
+    EXPECT_FALSE(IsValidUtf8("\xED\xA0\x80"));  // surrogate
+    EXPECT_FALSE(IsValidUtf8("\xE2\x82"));      // truncated
+    EXPECT_EQ(DecodeUtf8OrCp1252("K\xFC"
+                                 "che"),
+              "Küche");
     EXPECT_EQ(DecodeUtf8OrCp1252("Küche"), "Küche");
 }
 

@@ -23,7 +23,8 @@ namespace halvex::test {
         report += "\n  size: expected " + std::to_string(expected.size()) + ", got " +
                   std::to_string(actual.size());
     }
-    if (report.empty()) return ::testing::AssertionSuccess();
+    if (report.empty())
+        return ::testing::AssertionSuccess();
     return ::testing::AssertionFailure() << "byte buffers differ:" << report;
 }
 
@@ -33,7 +34,8 @@ void PutU16(std::vector<uint8_t>& out, uint16_t v) {
 }
 
 void PutU32(std::vector<uint8_t>& out, uint32_t v) {
-    for (int i = 0; i < 4; ++i) out.push_back(static_cast<uint8_t>(v >> (8 * i)));
+    for (int i = 0; i < 4; ++i)
+        out.push_back(static_cast<uint8_t>(v >> (8 * i)));
 }
 
 }  // namespace halvex::test

@@ -29,8 +29,8 @@ void DialogFixture::Open(const std::vector<uint8_t>& record, const std::vector<s
     std::memcpy(m.WorkingRecord, record.data(), record.size());
     m.WorkingRecordCapacity = record.size();
     if ((record[15] & 0x10) == 0) {
-        m.SceneCount = ReadKnxRecord(MutableBytes(m.WorkingRecord, record.size()), m.WlanSettings)
-                           .sceneCount;
+        m.SceneCount =
+            ReadKnxRecord(MutableBytes(m.WorkingRecord, record.size()), m.WlanSettings).sceneCount;
     }
     dlg = std::make_unique<CKnxDlg>();
     dlg->PrepareCatalogue();
@@ -57,11 +57,14 @@ std::vector<uint8_t> DialogFixture::WorkingRecord() const {
     return {m.WorkingRecord, m.WorkingRecord + n};
 }
 
-CDragTreeCtrl* DialogFixture::Catalogue() const { return dlg->CatalogueTreeCtrl(); }
+CDragTreeCtrl* DialogFixture::Catalogue() const {
+    return dlg->CatalogueTreeCtrl();
+}
 
 QTreeWidgetItem* DialogFixture::FindItem(CDragTreeCtrl* tree, const QString& text) {
     for (QTreeWidgetItemIterator it(tree); *it != nullptr; ++it) {
-        if ((*it)->text(0) == text) return *it;
+        if ((*it)->text(0) == text)
+            return *it;
     }
     return nullptr;
 }

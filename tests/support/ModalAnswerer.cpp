@@ -14,7 +14,9 @@ ModalAnswerer::ModalAnswerer() {
     timer_.start(5);
 }
 
-ModalAnswerer::~ModalAnswerer() { timer_.stop(); }
+ModalAnswerer::~ModalAnswerer() {
+    timer_.stop();
+}
 
 ModalAnswerer& ModalAnswerer::Then(Action action) {
     actions_.push_back(std::move(action));
@@ -23,10 +25,12 @@ ModalAnswerer& ModalAnswerer::Then(Action action) {
 
 void ModalAnswerer::Poll() {
     QWidget* modal = QApplication::activeModalWidget();
-    if (modal == nullptr || modal == last_ || actions_.empty()) return;
+    if (modal == nullptr || modal == last_ || actions_.empty())
+        return;
     last_ = modal;
     SeenModal seen{QString::fromLatin1(modal->metaObject()->className()), modal->windowTitle(), {}};
-    if (auto* box = qobject_cast<QMessageBox*>(modal)) seen.text = box->text();
+    if (auto* box = qobject_cast<QMessageBox*>(modal))
+        seen.text = box->text();
     seen_.push_back(seen);
     Action action = std::move(actions_.front());
     actions_.pop_front();
@@ -43,19 +47,22 @@ ModalAnswerer::Action ModalAnswerer::Press(const QString& text) {
         }
         ADD_FAILURE() << "no button " << text.toStdString() << " in "
                       << w->windowTitle().toStdString();
-        if (auto* d = qobject_cast<QDialog*>(w)) d->reject();
+        if (auto* d = qobject_cast<QDialog*>(w))
+            d->reject();
     };
 }
 
 ModalAnswerer::Action ModalAnswerer::Accept() {
     return [](QWidget* w) {
-        if (auto* d = qobject_cast<QDialog*>(w)) d->accept();
+        if (auto* d = qobject_cast<QDialog*>(w))
+            d->accept();
     };
 }
 
 ModalAnswerer::Action ModalAnswerer::Reject() {
     return [](QWidget* w) {
-        if (auto* d = qobject_cast<QDialog*>(w)) d->reject();
+        if (auto* d = qobject_cast<QDialog*>(w))
+            d->reject();
     };
 }
 

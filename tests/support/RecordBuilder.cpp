@@ -11,7 +11,8 @@ void U16(std::vector<uint8_t>& b, uint16_t v) {
     b.push_back(static_cast<uint8_t>(v >> 8));
 }
 void U32(std::vector<uint8_t>& b, uint32_t v) {
-    for (int i = 0; i < 4; ++i) b.push_back(static_cast<uint8_t>(v >> (8 * i)));
+    for (int i = 0; i < 4; ++i)
+        b.push_back(static_cast<uint8_t>(v >> (8 * i)));
 }
 void Set16(std::vector<uint8_t>& b, size_t at, size_t v) {
     b[at] = static_cast<uint8_t>(v);
@@ -22,7 +23,8 @@ std::vector<uint8_t> Header(uint8_t flagsA, uint8_t flagsB) {
     std::vector<uint8_t> h(62, 0);
     h[10] = 0xFF, h[11] = 0xFF;
     h[14] = flagsA, h[15] = flagsB;
-    const uint8_t addresses[16] = {192, 168, 1, 223, 255, 255, 255, 0, 192, 168, 1, 1, 224, 0, 23, 12};
+    const uint8_t addresses[16] = {192, 168, 1, 223, 255, 255, 255, 0,
+                                   192, 168, 1, 1,   224, 0,   23,  12};
     std::memcpy(h.data() + 16, addresses, 16);
     return h;
 }
@@ -66,12 +68,14 @@ std::vector<uint8_t> MakeDeviceTable(const std::vector<Device>& devices) {
 std::vector<uint8_t> BuildKnxRecord(const KnxRecordSpec& spec) {
     std::vector<uint8_t> r = Header(spec.flagsA, spec.flagsB);
     std::vector<uint16_t> list;
-    for (const Pair& p : spec.pairs) list.push_back(p.address);
+    for (const Pair& p : spec.pairs)
+        list.push_back(p.address);
     std::sort(list.begin(), list.end());
     list.erase(std::unique(list.begin(), list.end()), list.end());
     Set16(r, 2, 62);
     U16(r, static_cast<uint16_t>(list.size()));
-    for (uint16_t a : list) U16(r, a);
+    for (uint16_t a : list)
+        U16(r, a);
     Set16(r, 4, r.size());
     U16(r, static_cast<uint16_t>(spec.pairs.size()));
     for (const Pair& p : spec.pairs) {
@@ -81,9 +85,11 @@ std::vector<uint8_t> BuildKnxRecord(const KnxRecordSpec& spec) {
     }
     Set16(r, 6, r.size());
     std::vector<uint8_t> types;
-    for (int page = 0; page < 2; ++page) types.insert(types.end(), spec.scenes, 0);
+    for (int page = 0; page < 2; ++page)
+        types.insert(types.end(), spec.scenes, 0);
     for (int page = 0; page < 2; ++page) {
-        for (int ch = 0; ch < 512; ++ch) types.insert(types.end(), {0, 3, 7});
+        for (int ch = 0; ch < 512; ++ch)
+            types.insert(types.end(), {0, 3, 7});
     }
     for (int page = 0; page < 2; ++page) {
         types.insert(types.end(), spec.deviceTypes.begin(), spec.deviceTypes.end());
@@ -103,12 +109,14 @@ std::vector<uint8_t> BuildKnxRecord(const KnxRecordSpec& spec) {
     Set16(r, 0, r.size());
     std::vector<uint8_t> block(4, 0);
     Entries(block, spec.mains);
-    if (spec.flagsB & 0x20) Entries(block, spec.middles);
+    if (spec.flagsB & 0x20)
+        Entries(block, spec.middles);
     Entries(block, spec.groups);
     block.insert(block.end(), 6, 0);
     const uint32_t length = static_cast<uint32_t>(block.size());
     std::memcpy(block.data(), &length, 4);
-    if (spec.flagsA & 0x01) r.insert(r.end(), block.begin(), block.end());
+    if (spec.flagsA & 0x01)
+        r.insert(r.end(), block.begin(), block.end());
     return r;
 }
 

@@ -34,7 +34,8 @@ protected:
         CPageTabCtrl* tabs = dlg->PageTabs();
         QWidget* page = tabs->Page(slot);
         for (int s = 0; s < CPageTabCtrl::kPageCount; ++s) {
-            if (tabs->PageCreated(s)) tabs->Page(s)->setVisible(s == slot);
+            if (tabs->PageCreated(s))
+                tabs->Page(s)->setVisible(s == slot);
         }
         page->resize(400, 400);
         QApplication::processEvents();
@@ -102,7 +103,8 @@ TEST_F(DragTreeTest, ScriptedAssignmentTakesTheSameDecisions) {
     EXPECT_FALSE(dlg->AssignEntry(2, 14, 0x0A05));  // not twice on one output
     EXPECT_FALSE(dlg->AssignEntry(2, 14, 0x0B00));  // no such entry
     EXPECT_FALSE(dlg->AssignEntry(6, 0, 0x0A05));   // the network page has no outputs
-    EXPECT_EQ(CDragTreeCtrl::ItemData(Module().DimmerTree1->topLevelItem(14)->child(0)), 0x0A050037u);
+    EXPECT_EQ(CDragTreeCtrl::ItemData(Module().DimmerTree1->topLevelItem(14)->child(0)),
+              0x0A050037u);
 }
 
 TEST_F(DragTreeTest, DragStartsOnlyFromDraggableItems) {
@@ -120,7 +122,8 @@ TEST_F(DragTreeTest, HoverNearTheBottomScrollsOneLine) {
     const int before = dimmer->verticalScrollBar()->value();
     const QRect r = dimmer->viewport()->rect();
     dimmer->DropTarget().OnDragOver(dimmer, QPoint(r.center().x(), r.bottom() - 5));
-    EXPECT_EQ(dimmer->verticalScrollBar()->value(), before + dimmer->verticalScrollBar()->singleStep());
+    EXPECT_EQ(dimmer->verticalScrollBar()->value(),
+              before + dimmer->verticalScrollBar()->singleStep());
 }
 
 TEST_F(DragTreeTest, DeleteRulesForCatalogueAndPages) {
@@ -155,8 +158,8 @@ TEST_F(DragTreeTest, DeleteRulesForCatalogueAndPages) {
     EXPECT_TRUE(dlg->GroupAddressTable[0x0A03].label.isEmpty());
 
     // Imported entries, groups with children, outputs and the root stay.
-    for (QTreeWidgetItem* keep : {dlg->GroupAddressTable[0x0A04].item, dlg->MiddleGroupTable[10].item,
-                                  Catalogue()->topLevelItem(0)}) {
+    for (QTreeWidgetItem* keep : {dlg->GroupAddressTable[0x0A04].item,
+                                  dlg->MiddleGroupTable[10].item, Catalogue()->topLevelItem(0)}) {
         Catalogue()->SelectItem(keep);
         Catalogue()->OnKeyDown(Qt::Key_Delete);
     }
@@ -187,7 +190,8 @@ TEST_F(TransmitterTest, DeletingATransmitterMovesRowsAndRenumbersAssignments) {
 
     ModuleState& m = Module();
     EXPECT_EQ(m.TransmitterCount, 2);
-    EXPECT_EQ(std::string(reinterpret_cast<const char*>(m.TransmitterTable.data() + 70)), "Switch C");
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(m.TransmitterTable.data() + 70)),
+              "Switch C");
     EXPECT_EQ(m.TransmitterTable[140], 0);  // the freed row is zero
     ASSERT_EQ(Catalogue()->topLevelItemCount(), 2);
     EXPECT_EQ(CDragTreeCtrl::ItemData(Catalogue()->topLevelItem(1)), 0x00010020u);
@@ -208,7 +212,8 @@ TEST_F(TransmitterTest, ClearingALabelShowsTheTelegramAndRenamesAssignments) {
     EXPECT_EQ(Module().DimmerTree1->topLevelItem(2)->child(0)->text(0), "Küche");
     // A name longer than the 59-byte field is cut at a character boundary.
     Catalogue()->OnEndLabelEdit(Catalogue()->topLevelItem(1), QString(40, QChar(0x00FC)));
-    EXPECT_EQ(std::strlen(reinterpret_cast<const char*>(Module().TransmitterTable.data() + 70)), 58u);
+    EXPECT_EQ(std::strlen(reinterpret_cast<const char*>(Module().TransmitterTable.data() + 70)),
+              58u);
 }
 
 }  // namespace

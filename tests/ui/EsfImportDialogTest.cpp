@@ -98,10 +98,11 @@ TEST_F(EsfImportDialogTest, AfterImportAHandMadeDuplicateIsRefused) {
     Open(BuildKnxRecord({}));
     ASSERT_TRUE(dlg->ImportEsfFile(Write("P\r\nLight.Ground.1/0/12\tCeiling\t(1 Bit)\r\n")));
     ModalAnswerer answer;
-    answer.Then([](QWidget* w) {
-              QTest::keyClicks(w->findChild<QLineEdit*>("7035"), "1");
-              w->findChild<QPushButton*>("7056")->click();
-          })
+    answer
+        .Then([](QWidget* w) {
+            QTest::keyClicks(w->findChild<QLineEdit*>("7035"), "1");
+            w->findChild<QPushButton*>("7056")->click();
+        })
         .Then(ModalAnswerer::Press("OK"));
     Catalogue()->SelectItem(Catalogue()->topLevelItem(0));
     dlg->OnTreeRightClick(Catalogue());

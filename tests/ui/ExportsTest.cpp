@@ -34,10 +34,12 @@ TEST(Exports, TheLibraryExportsExactlyTheThreeFunctions) {
     while (std::fgets(line, sizeof line, nm) != nullptr) {
         char type = 0;
         char name[400] = {};
-        if (std::sscanf(line, "%*s %c %399s", &type, name) == 2) ours.insert(name);
+        if (std::sscanf(line, "%*s %c %399s", &type, name) == 2)
+            ours.insert(name);
     }
     pclose(nm);
-    EXPECT_EQ(ours, (std::set<std::string>{"__DeleteScene", "__OpenKNXDialog", "__SendDMXData2UDP"}));
+    EXPECT_EQ(ours,
+              (std::set<std::string>{"__DeleteScene", "__OpenKNXDialog", "__SendDMXData2UDP"}));
 }
 
 // Answers whatever modal widget comes up: message boxes with OK, the named dialog with `press`.
@@ -54,7 +56,8 @@ public:
 private:
     void Poll() {
         QWidget* modal = QApplication::activeModalWidget();
-        if (modal == nullptr || modal == last_) return;
+        if (modal == nullptr || modal == last_)
+            return;
         last_ = modal;
         if (auto* box = qobject_cast<QMessageBox*>(modal)) {
             messages.push_back(box->text());
@@ -62,12 +65,15 @@ private:
             return;
         }
         dialogs.push_back(modal->objectName());
-        if (modal->objectName() != dialog_) return;
-        if (!radio_.isEmpty()) modal->findChild<QRadioButton*>(radio_)->click();
+        if (modal->objectName() != dialog_)
+            return;
+        if (!radio_.isEmpty())
+            modal->findChild<QRadioButton*>(radio_)->click();
         Click(modal, press_);
     }
     static void Click(QWidget* w, const QString& name) {
-        if (auto* button = w->findChild<QAbstractButton*>(name)) button->click();
+        if (auto* button = w->findChild<QAbstractButton*>(name))
+            button->click();
     }
     QString dialog_, press_, radio_;
     QTimer timer_;
@@ -87,7 +93,8 @@ protected:
         devices = MakeDeviceTable({{"Dimmer A", 0}});
     }
     void TearDown() override {
-        if (handle != nullptr) dlclose(handle);
+        if (handle != nullptr)
+            dlclose(handle);
     }
     uint8_t* MallocCopy(const std::vector<uint8_t>& bytes) {
         auto* p = static_cast<uint8_t*>(std::malloc(bytes.size()));
@@ -95,7 +102,8 @@ protected:
         return p;
     }
     void Open(uint8_t* record, uint8_t** slot, uint8_t language = 0) {
-        open(scenes.data(), record, slot, language, reinterpret_cast<const uint32_t*>(devices.data()), 1);
+        open(scenes.data(), record, slot, language,
+             reinterpret_cast<const uint32_t*>(devices.data()), 1);
     }
 
     void* handle = nullptr;
@@ -164,7 +172,8 @@ TEST_F(ExportsTest, NewRecordAsksForTheBusType) {
 TEST_F(ExportsTest, DamagedRecordOpensWithAWarningAndCancelKeepsIt) {
     std::vector<uint8_t> bytes = BuildKnxRecord({});
     const size_t main = bytes[0] | bytes[1] << 8;
-    bytes[main] = 0xFF, bytes[main + 1] = 0xFF, bytes[main + 2] = 0xFF;  // trailing length past the end
+    bytes[main] = 0xFF, bytes[main + 1] = 0xFF,
+    bytes[main + 2] = 0xFF;  // trailing length past the end
     uint8_t* record = MallocCopy(bytes);
     uint8_t* slot = record;
     Answerer answer(QStringLiteral("CKnxDlg"), QStringLiteral("7009"));
@@ -172,7 +181,8 @@ TEST_F(ExportsTest, DamagedRecordOpensWithAWarningAndCancelKeepsIt) {
     EXPECT_EQ(slot, record);
     EXPECT_EQ(std::memcmp(record, bytes.data(), bytes.size()), 0);
     bool warned = false;
-    for (const QString& m : answer.messages) warned |= m.startsWith("The stored configuration is damaged");
+    for (const QString& m : answer.messages)
+        warned |= m.startsWith("The stored configuration is damaged");
     EXPECT_TRUE(warned);
     // Deletion cannot edit it safely either: it stays as it was.
     remove(0, scenes.data(), &slot);

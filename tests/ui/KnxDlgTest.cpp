@@ -21,7 +21,8 @@ using KnxDlgTest = DialogFixture;
 QStringList TabLabels(CKnxDlg& dlg) {
     QStringList labels;
     QTabBar* bar = dlg.PageTabs()->TabBar();
-    for (int i = 0; i < bar->count(); ++i) labels << bar->tabText(i);
+    for (int i = 0; i < bar->count(); ++i)
+        labels << bar->tabText(i);
     return labels;
 }
 
@@ -29,7 +30,8 @@ QStringList TabLabels(CKnxDlg& dlg) {
 ModalAnswerer::Action Enter(const QString& number, const QString& name, const QString& radio = {}) {
     return [=](QWidget* w) {
         for (auto* edit : w->findChildren<QLineEdit*>()) {
-            if (!edit->isVisible()) continue;
+            if (!edit->isVisible())
+                continue;
             if (edit->objectName() == QLatin1String("7055")) {
                 QTest::keyClicks(edit, name);
             } else if (edit->objectName() == QLatin1String("7035") ||
@@ -37,7 +39,8 @@ ModalAnswerer::Action Enter(const QString& number, const QString& name, const QS
                 QTest::keyClicks(edit, number);
             }
         }
-        if (!radio.isEmpty()) w->findChild<QRadioButton*>(radio)->click();
+        if (!radio.isEmpty())
+            w->findChild<QRadioButton*>(radio)->click();
         w->findChild<QPushButton*>(QStringLiteral("7056"))->click();
     };
 }
@@ -116,7 +119,8 @@ TEST_F(KnxDlgTest, TabsAndTextsFollowModeAndLanguage) {
     EXPECT_EQ(dlg->findChild<QLabel*>("7051")->text(), "Transmitter");
     EXPECT_TRUE(dlg->findChild<QPushButton*>("7012")->isHidden());
     ASSERT_EQ(Catalogue()->topLevelItemCount(), 1);
-    EXPECT_EQ(Catalogue()->topLevelItem(0)->text(0), "ID:0x1a2b3c ORG:0x5 Data:0x10000000 Status:0x30");
+    EXPECT_EQ(Catalogue()->topLevelItem(0)->text(0),
+              "ID:0x1a2b3c ORG:0x5 Data:0x10000000 Status:0x30");
     EXPECT_EQ(CDragTreeCtrl::Image(Catalogue()->topLevelItem(0)), 4);
     EXPECT_EQ(CDragTreeCtrl::ItemData(Catalogue()->topLevelItem(0)), 0x20u);
 }
@@ -162,7 +166,8 @@ TEST_F(KnxDlgTest, RightClickAddsGroupsSortedAndRefusesDuplicates) {
         .Then(Enter("10", "Heating"))
         .Then(Enter("2", "Again"))
         .Then(ModalAnswerer::Press("OK"));
-    for (int i = 0; i < 3; ++i) dlg->OnTreeRightClick(Catalogue());
+    for (int i = 0; i < 3; ++i)
+        dlg->OnTreeRightClick(Catalogue());
     QTreeWidgetItem* root = Catalogue()->topLevelItem(0);
     ASSERT_EQ(root->childCount(), 2);
     EXPECT_EQ(root->child(0)->text(0), "10 Heating");

@@ -70,7 +70,8 @@ TEST_F(PagesTest, DeviceOutputsAndTypeMatch) {
     spec.middles = {{8, 0, "0 Ground"}};
     spec.deviceTypes = {7, 10, 9};
     spec.deviceCount = 3;
-    spec.deviceTable = MakeDeviceTable({{"Dimmer A", 0}, {"Twenty characters!!!", 40}, {"RGB", 20}});
+    spec.deviceTable =
+        MakeDeviceTable({{"Dimmer A", 0}, {"Twenty characters!!!", 40}, {"RGB", 20}});
     spec.pairs = {{3076, 0x0803}, {3077, 0x0805}, {3081, 0x0804}};
     // The host changed the second device from kind 40 to 20: its 4-byte assignment is hidden.
     Open(BuildKnxRecord(spec), {"A", "B"},
@@ -124,8 +125,10 @@ TEST_F(PagesTest, EarlierFormatRecordIsRewrittenInTheCurrentFormat) {
     put(4);
     r[6] = static_cast<uint8_t>(r.size());
     put(4 + 1024);
-    for (int i = 0; i < 4; ++i) put(0x0300);
-    for (int i = 0; i < 1024; ++i) put(static_cast<uint16_t>(i == 0 ? 0x1707 : 0x0307));
+    for (int i = 0; i < 4; ++i)
+        put(0x0300);
+    for (int i = 0; i < 1024; ++i)
+        put(static_cast<uint16_t>(i == 0 ? 0x1707 : 0x0307));
     const size_t device = r.size();
     r[8] = static_cast<uint8_t>(device), r[9] = static_cast<uint8_t>(device >> 8);
     put(0);
@@ -171,7 +174,9 @@ TEST_F(PagesTest, TabsSwitchOnlyOnAClickAndKeepTheirTrees) {
     dlg->show();
     CPageTabCtrl* tabs = dlg->PageTabs();
     QTabBar* bar = tabs->TabBar();
-    auto click = [bar](int tab) { QTest::mouseClick(bar, Qt::LeftButton, {}, bar->tabRect(tab).center()); };
+    auto click = [bar](int tab) {
+        QTest::mouseClick(bar, Qt::LeftButton, {}, bar->tabRect(tab).center());
+    };
     click(4);
     EXPECT_EQ(Module().CurrentPage, 6);
     EXPECT_TRUE(tabs->Page(6)->isVisible());
@@ -197,18 +202,23 @@ TEST_F(PagesTest, RandomConfigurationsRoundTripThroughTheDialog) {
         spec.deviceTable = MakeDeviceTable({{"D0", 0}, {"D1", 20}, {"D2", 40}});
         const uint16_t outputs = static_cast<uint16_t>(2 * spec.scenes + 3072 + 6);
         std::vector<uint8_t> typeOf;
-        for (int p = 0; p < 2; ++p) typeOf.insert(typeOf.end(), spec.scenes, 0);
+        for (int p = 0; p < 2; ++p)
+            typeOf.insert(typeOf.end(), spec.scenes, 0);
         for (int p = 0; p < 2; ++p) {
-            for (int c = 0; c < 512; ++c) typeOf.insert(typeOf.end(), {0, 3, 7});
+            for (int c = 0; c < 512; ++c)
+                typeOf.insert(typeOf.end(), {0, 3, 7});
         }
-        for (int p = 0; p < 2; ++p) typeOf.insert(typeOf.end(), {7, 9, 10});
+        for (int p = 0; p < 2; ++p)
+            typeOf.insert(typeOf.end(), {7, 9, 10});
         for (uint16_t out = 0; out < outputs; ++out) {
             for (const Name& g : kGroups) {
-                if ((g.data & 0x0F) == typeOf[out] && random() % 97 == 0) spec.pairs.push_back({out, g.number});
+                if ((g.data & 0x0F) == typeOf[out] && random() % 97 == 0)
+                    spec.pairs.push_back({out, g.number});
             }
         }
         std::vector<std::string> names;
-        for (int s = 0; s < spec.scenes; ++s) names.push_back("Scene " + std::to_string(s));
+        for (int s = 0; s < spec.scenes; ++s)
+            names.push_back("Scene " + std::to_string(s));
         const std::vector<uint8_t> original = BuildKnxRecord(spec);
         Open(original, names, {{"D0", 0}, {"D1", 20}, {"D2", 40}});
         EXPECT_BYTES_EQ(original, PressOk());
