@@ -1,4 +1,5 @@
 // Output pages: which output each record entry lands on, and the record they write back.
+#include <QPushButton>
 #include <QTabBar>
 #include <QTest>
 
@@ -187,6 +188,27 @@ TEST_F(PagesTest, TabsSwitchOnlyOnAClickAndKeepTheirTrees) {
     bar->setCurrentIndex(1);  // not a click: the page stays
     EXPECT_EQ(Module().CurrentPage, 3);
     EXPECT_FALSE(tabs->PageCreated(4));
+}
+
+TEST_F(PagesTest, ConfigurationTooLargeIsRefusedAndNothingIsLost) {
+    const std::vector<uint8_t> original = BuildKnxRecord({});
+    Open(original, {}, {}, 0);
+    // 11,000 addresses on dimmer channels: the main part would pass 65,535 bytes.
+    CDragTreeCtrl* dimmer = Module().DimmerTree1;
+    for (uint32_t a = 1; a <= 11000; ++a) {
+        auto* child = new QTreeWidgetItem(dimmer->topLevelItem(static_cast<int>(a % 512) * 3));
+        CDragTreeCtrl::SetItemData(child, a << 16 | 0x30);
+    }
+    ModalAnswerer answer;
+    answer.Then(ModalAnswerer::Press("OK"));
+    dlg->show();
+    dlg->findChild<QPushButton*>("7052")->click();
+    ASSERT_EQ(answer.Seen().size(), 1u);
+    EXPECT_TRUE(answer.Seen()[0].text.startsWith("The configuration is too large"));
+    EXPECT_TRUE(dlg->isVisible());
+    EXPECT_EQ(dlg->result(), 0);
+    EXPECT_BYTES_EQ(original, WorkingRecord());
+    EXPECT_EQ(dimmer->topLevelItem(3)->childCount(), 22);  // the assignments are all still there
 }
 
 TEST_F(PagesTest, RandomConfigurationsRoundTripThroughTheDialog) {
