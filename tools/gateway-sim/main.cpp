@@ -194,8 +194,17 @@ public:
         }
     }
 
-    void Run(std::chrono::steady_clock::time_point deadline) {
+    // Runs until the deadline; with a repeat interval the reports go out again every interval.
+    void Run(std::chrono::steady_clock::time_point deadline,
+             const std::vector<std::vector<uint8_t>>& telegrams, uint32_t reportTo,
+             std::chrono::milliseconds repeat) {
+        auto nextReport = std::chrono::steady_clock::now() + repeat;
         while (!stopRequested && std::chrono::steady_clock::now() < deadline) {
+            if (repeat.count() > 0 && !telegrams.empty() &&
+                std::chrono::steady_clock::now() >= nextReport) {
+                SendReports(telegrams, reportTo);
+                nextReport += repeat;
+            }
             pollfd fds[2] = {{control_, POLLIN, 0}, {dmx_, POLLIN, 0}};
             if (::poll(fds, 2, 100) <= 0)
                 continue;
@@ -292,6 +301,9 @@ int main(int argc, char** argv) {
     app.add_option("--ready-file", readyFile, "created once the ports are bound");
     app.add_option("--report", reports, "EnOcean telegram (10 bytes hex) to report at start");
     app.add_option("--report-to", reportTo, "address the reports go to (port 4044)");
+    double reportInterval = 0;
+    app.add_option("--report-interval", reportInterval,
+                   "seconds between repeated reports (0: only at start)");
     app.add_option("--duration", duration, "seconds before the simulator stops by itself");
     CLI11_PARSE(app, argc, argv);
 
@@ -341,7 +353,8 @@ int main(int argc, char** argv) {
         sim.SendReports(telegrams, reportAddress);
     const auto deadline = std::chrono::steady_clock::now() +
                           std::chrono::milliseconds(static_cast<int64_t>(duration * 1000));
-    sim.Run(deadline);
+    sim.Run(deadline, telegrams, reportAddress,
+            std::chrono::milliseconds(static_cast<int64_t>(reportInterval * 1000)));
     Log("stopped");
     return 0;
 }
