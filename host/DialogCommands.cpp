@@ -6,7 +6,6 @@
 #include <QMouseEvent>
 #include <QStackedWidget>
 #include <QTabBar>
-#include <QTabWidget>
 
 #include <filesystem>
 #include <iostream>
@@ -19,7 +18,6 @@ namespace halvex::host {
 namespace {
 
 namespace fs = std::filesystem;
-using namespace std::chrono_literals;
 
 const QString kMainOk = QStringLiteral("7052");
 const QString kNetworkPage = QStringLiteral("CDeviceSettingsPage");
