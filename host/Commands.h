@@ -27,6 +27,9 @@ struct ConfigureOptions {
     DialogOptions dialog;
     bool accept = false;
     std::string importEsf;
+    std::vector<std::string> assign;  // PAGE:OUTPUT:ENTRY, dropped in this order
+    std::string screenshots;          // folder for a picture of every page
+    int waitSeconds = 0;              // time the dialog stays open before OK
 };
 
 struct DeleteSceneOptions {

@@ -4,11 +4,17 @@
 #include <QLabel>
 #include <QMetaObject>
 #include <QMouseEvent>
+#include <QRegularExpression>
 #include <QStackedWidget>
 #include <QTabBar>
 
+#include <algorithm>
+#include <array>
 #include <filesystem>
 #include <iostream>
+#include <optional>
+
+#include "catalogue/GroupAddress.h"
 
 #include "host/Commands.h"
 #include "host/DialogCall.h"
@@ -127,6 +133,71 @@ std::optional<int> ChooseGateway(DialogDriver& driver, const QStringList& lines,
     return std::nullopt;
 }
 
+// One --assign: the page's tab slot, the output's position on it and the catalogue entry.
+struct Assignment {
+    int slot;
+    int output;
+    int entry;
+};
+
+std::optional<Assignment> ParseAssignment(const std::string& text) {
+    static const std::array<std::string_view, 6> kPages = {"scene1",  "scene2",  "dimmer1",
+                                                           "dimmer2", "device1", "device2"};
+    const size_t first = text.find(':');
+    const size_t second = first == std::string::npos ? first : text.find(':', first + 1);
+    if (second == std::string::npos)
+        return std::nullopt;
+    const std::string page = text.substr(0, first);
+    const std::string output = text.substr(first + 1, second - first - 1);
+    const std::string entry = text.substr(second + 1);
+    const auto slot = std::find(kPages.begin(), kPages.end(), page) - kPages.begin();
+    if (slot == static_cast<long>(kPages.size()) || output.empty() ||
+        output.find_first_not_of("0123456789") != std::string::npos || output.size() > 5) {
+        return std::nullopt;
+    }
+    Assignment a{static_cast<int>(slot), std::stoi(output) - 1, -1};
+    if (!entry.empty() && entry[0] == '#') {
+        const std::string row = entry.substr(1);
+        if (row.empty() || row.size() > 4 || row.find_first_not_of("0123456789") != std::string::npos)
+            return std::nullopt;
+        a.entry = std::stoi(row);
+    } else if (const auto address = GroupAddress::Parse(entry)) {
+        a.entry = address->Value();
+    }
+    if (a.output < 0 || a.entry < 0)
+        return std::nullopt;
+    return a;
+}
+
+// Clicks every tab in turn and saves a picture of the dialog showing it.
+void SaveScreenshots(QDialog& main, const std::string& folder) {
+    fs::create_directories(folder);
+    QTabBar* bar = main.findChild<QTabBar*>();
+    if (bar == nullptr)
+        return;
+    main.resize(1200, 720);
+    for (int tab = 0; tab < bar->count(); ++tab) {
+        const QPointF at = bar->tabRect(tab).center();
+        const QPointF global = bar->mapToGlobal(at);
+        QMouseEvent press(QEvent::MouseButtonPress, at, global, Qt::LeftButton, Qt::LeftButton,
+                          Qt::NoModifier);
+        QApplication::sendEvent(bar, &press);
+        QMouseEvent release(QEvent::MouseButtonRelease, at, global, Qt::LeftButton, Qt::NoButton,
+                            Qt::NoModifier);
+        QApplication::sendEvent(bar, &release);
+        QApplication::processEvents();
+        QString name = bar->tabText(tab);
+        name.replace(QRegularExpression(QStringLiteral("[^A-Za-z0-9]+")), QStringLiteral("-"));
+        const QString path = QString::fromStdString(folder) +
+                             QStringLiteral("/%1-%2.png").arg(tab + 1, 2, 10, QLatin1Char('0')).arg(name);
+        if (main.grab().save(path)) {
+            std::cout << "screenshot: " << path.toStdString() << std::endl;
+        } else {
+            std::cerr << "halvex-host: could not save " << path.toStdString() << std::endl;
+        }
+    }
+}
+
 struct DialogRun {
     DialogOutcome outcome;
     std::optional<ExitCode> failure;
@@ -193,12 +264,27 @@ ExitCode RunConfigure(const CommonOptions& common, const ConfigureOptions& optio
         throw HostError(ExitCode::BadInput, options.importEsf + ": no such ESF file");
     }
 
+    if (!options.accept &&
+        (!options.assign.empty() || !options.screenshots.empty() || options.waitSeconds > 0)) {
+        throw HostError(ExitCode::Usage, "--assign, --screenshots and --wait need --accept");
+    }
+    std::vector<Assignment> assignments;
+    for (const std::string& text : options.assign) {
+        const auto a = ParseAssignment(text);
+        if (!a) {
+            throw HostError(ExitCode::Usage, "--assign " + text +
+                                                 ": expected PAGE:OUTPUT:ENTRY, for example "
+                                                 "scene1:1:0/0/1 or dimmer2:3:#0");
+        }
+        assignments.push_back(*a);
+    }
+
     DialogOutcome outcome;
     if (options.accept) {
         const QString esf = options.importEsf.empty()
                                 ? QString()
                                 : QString::fromStdString(fs::absolute(options.importEsf).string());
-        auto script = [esf](DialogDriver& driver, QDialog& main) {
+        auto script = [esf, &assignments, &options](DialogDriver& driver, QDialog& main) {
             if (!esf.isEmpty()) {
                 driver.Stage("importing the ESF file");
                 bool imported = false;
@@ -216,10 +302,30 @@ ExitCode RunConfigure(const CommonOptions& common, const ConfigureOptions& optio
                     return;
                 }
             }
+            for (size_t i = 0; i < assignments.size(); ++i) {
+                const Assignment& a = assignments[i];
+                bool dropped = false;
+                if (!QMetaObject::invokeMethod(&main, "AssignEntry", Q_RETURN_ARG(bool, dropped),
+                                               Q_ARG(int, a.slot), Q_ARG(int, a.output),
+                                               Q_ARG(int, a.entry))) {
+                    driver.Fail(ExitCode::Automation, "the main dialog has no AssignEntry method");
+                    return;
+                }
+                std::cout << "assign " << options.assign[i] << ": "
+                          << (dropped ? "assigned" : "refused (no such entry or output, or the "
+                                                     "object types differ)")
+                          << std::endl;
+            }
+            if (options.waitSeconds > 0 &&
+                !driver.Wait(std::chrono::seconds(options.waitSeconds))) {
+                return;
+            }
+            if (!options.screenshots.empty())
+                SaveScreenshots(main, options.screenshots);
             PressMainOk(driver, main);
         };
-        const DialogRun run =
-            RunDriven(common, options.dialog, inputs.record, inputs.show, script, {}, 0, QString());
+        const DialogRun run = RunDriven(common, options.dialog, inputs.record, inputs.show, script,
+                                        {}, options.waitSeconds, QString());
         if (run.failure)
             return *run.failure;
         outcome = run.outcome;

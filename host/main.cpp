@@ -46,6 +46,17 @@ int Run(int argc, char** argv) {
                                "Run offscreen and press OK once the dialog is up");
     configureCommand->add_option("--import-esf", configure.importEsf,
                                  "With --accept: import this ESF file before OK");
+    configureCommand->add_option(
+        "--assign", configure.assign,
+        "With --accept: drag catalogue entry ENTRY (group address 1/2/3 or 1/515, or #ROW for a "
+        "transmitter) onto output OUTPUT (1-based) of PAGE (scene1, scene2, dimmer1, dimmer2, "
+        "device1, device2), as PAGE:OUTPUT:ENTRY");
+    configureCommand->add_option("--screenshots", configure.screenshots,
+                                 "With --accept: save a picture of every page into this folder");
+    configureCommand
+        ->add_option("--wait", configure.waitSeconds,
+                     "With --accept: keep the dialog open this many seconds before OK")
+        ->check(CLI::Range(0, 600));
 
     DeleteSceneOptions deleteScene;
     auto* deleteCommand = app.add_subcommand(
