@@ -251,6 +251,7 @@ void CKnxDlg::LoadTrailingBlock() {
 void CKnxDlg::InsertRoot() {
     Root.item = tree_->InsertTreeItem(nullptr, Root.label, InsertAt::Last, kImageMainGroup,
                                       kImageMainGroup, 0);
+    Root.item->setExpanded(true);  // the main groups are what the user looks for first
 }
 
 void CKnxDlg::OnInitDialog() {

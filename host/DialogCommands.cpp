@@ -311,10 +311,14 @@ ExitCode RunConfigure(const CommonOptions& common, const ConfigureOptions& optio
                     driver.Fail(ExitCode::Automation, "the main dialog has no AssignEntry method");
                     return;
                 }
-                std::cout << "assign " << options.assign[i] << ": "
-                          << (dropped ? "assigned" : "refused (no such entry or output, or the "
-                                                     "object types differ)")
-                          << std::endl;
+                if (!dropped) {
+                    driver.Fail(ExitCode::BadInput,
+                                "--assign " + options.assign[i] +
+                                    ": refused (no such entry or output, the object types "
+                                    "differ, or it is assigned there already); nothing written");
+                    return;
+                }
+                std::cout << "assigned " << options.assign[i] << std::endl;
             }
             if (options.waitSeconds > 0 &&
                 !driver.Wait(std::chrono::seconds(options.waitSeconds))) {

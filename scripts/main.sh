@@ -62,7 +62,7 @@ fi
 
 step "1. a new KNX record: bus type KNX, import of $(basename "$esf"), assignments, OK"
 in_host "$host" configure "$record" --show "$show" --accept --bus knx --import-esf "$esf" \
-    --assign scene1:1:0/0/1 --assign dimmer1:3:1/1/3 --assign device1:1:1/1/3 \
+    --assign scene1:1:0/0/1 --assign dimmer1:3:1/1/2 --assign device1:1:1/1/2 \
     --screenshots "$out/screenshots"
 
 step "2. inspect the stored record"
