@@ -110,20 +110,23 @@ TEST_F(GatewayNet, UploadReachesTheSimulatorWhole) {
     Listen();
     GatewaySim sim({"-g", "addr=198.18.0.2,ack=always", "-g", "addr=198.18.0.3,ack=never"});
     ASSERT_TRUE(sim.Ready()) << sim.Log();
-    std::vector<uint8_t> image(2148);
-    for (size_t i = 0; i < image.size(); ++i)
-        image[i] = static_cast<uint8_t>(i * 13 + 1);
-    int pumps = 0;
-    GatewayUploadTransport transport([&] { ++pumps; });
-    std::vector<UploadProgress> progress;
-    EXPECT_EQ(RunUpload(image, "198.18.0.2", transport,
-                        [&](const UploadProgress& p) { progress.push_back(p); }),
-              UploadResult::Done)
-        << sim.Log();
-    EXPECT_FALSE(Module().GatewayLink.IsOpen());
-    EXPECT_EQ(progress.size(), 5u) << "every packet acknowledged at its first send";
-    ASSERT_TRUE(WaitUntil([&] { return sim.Bytes("image-198.18.0.2.bin").has_value(); }));
-    EXPECT_BYTES_EQ(image, *sim.Bytes("image-198.18.0.2.bin"));
+    // One block of 100; blocks of 1024, 1024 and 0; an image of three blocks; the largest image.
+    for (const size_t size : {size_t{100}, size_t{2048}, size_t{2148}, size_t{65535}}) {
+        std::vector<uint8_t> image(size);
+        for (size_t i = 0; i < image.size(); ++i)
+            image[i] = static_cast<uint8_t>(i * 13 + size);
+        int pumps = 0;
+        GatewayUploadTransport transport([&] { ++pumps; });
+        std::vector<UploadProgress> progress;
+        EXPECT_EQ(RunUpload(image, "198.18.0.2", transport,
+                            [&](const UploadProgress& p) { progress.push_back(p); }),
+                  UploadResult::Done)
+            << sim.Log();
+        EXPECT_FALSE(Module().GatewayLink.IsOpen());
+        EXPECT_EQ(progress.size(), size / 1024 + 3) << "every packet acknowledged at its first send";
+        EXPECT_TRUE(WaitUntil([&] { return sim.Bytes("image-198.18.0.2.bin") == image; }))
+            << "image of " << size << " bytes";
+    }
     EXPECT_FALSE(sim.Bytes("image-198.18.0.3.bin")) << "the other gateway saw nothing";
 }
 
