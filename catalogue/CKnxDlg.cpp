@@ -674,26 +674,12 @@ bool CKnxDlg::AssignEntry(int slot, int output, int number) {
 }
 
 void CKnxDlg::PruneAssignments(CDragTreeCtrl* tree) {
-    if (tree == nullptr)
-        return;
-    for (int i = 0; i < tree->topLevelItemCount(); ++i) {
-        QTreeWidgetItem* output = tree->topLevelItem(i);
-        for (int c = 0; c < output->childCount();) {
-            QTreeWidgetItem* child = output->child(c);
-            const uint16_t a = ItemNumber(CDragTreeCtrl::ItemData(child));
-            const bool gone =
-                MainGroupTable[a >> 11].item == nullptr ||
-                (ThreeLevelAddressing != 0 && MiddleGroupTable[a >> 8].item == nullptr) ||
-                GroupAddressTable[a].item == nullptr;
-            if (gone) {
-                if (child == tree->DropHighlight())
-                    tree->SetDropHighlight(nullptr);
-                delete child;
-            } else {
-                ++c;
-            }
-        }
-    }
+    EditAssignments(tree, [this](QTreeWidgetItem* child) {
+        const uint16_t a = ItemNumber(CDragTreeCtrl::ItemData(child));
+        return MainGroupTable[a >> 11].item == nullptr ||
+               (ThreeLevelAddressing != 0 && MiddleGroupTable[a >> 8].item == nullptr) ||
+               GroupAddressTable[a].item == nullptr;
+    });
 }
 
 void CKnxDlg::OnSearchResponse(const std::string& line) {

@@ -47,6 +47,18 @@ void PressMainOk(DialogDriver& driver, QDialog& main) {
     }
 }
 
+// A left click on tab `index`, the only way the dialog switches pages.
+void ClickTab(QTabBar* bar, int index) {
+    const QPointF at = bar->tabRect(index).center();
+    const QPointF global = bar->mapToGlobal(at);
+    QMouseEvent press(QEvent::MouseButtonPress, at, global, Qt::LeftButton, Qt::LeftButton,
+                      Qt::NoModifier);
+    QApplication::sendEvent(bar, &press);
+    QMouseEvent release(QEvent::MouseButtonRelease, at, global, Qt::LeftButton, Qt::NoButton,
+                        Qt::NoModifier);
+    QApplication::sendEvent(bar, &release);
+}
+
 // Clicks the last tab (the network page is the last tab in every layout) and, if the page is
 // still hidden, brings it to the front of its stacked widget.
 QWidget* ShowNetworkPage(DialogDriver& driver, QDialog& main) {
@@ -56,16 +68,8 @@ QWidget* ShowNetworkPage(DialogDriver& driver, QDialog& main) {
         return nullptr;
     }
     for (QTabBar* bar : main.findChildren<QTabBar*>()) {
-        if (page->isVisible() || bar->count() == 0)
-            continue;
-        const QPointF at = bar->tabRect(bar->count() - 1).center();
-        const QPointF global = bar->mapToGlobal(at);
-        QMouseEvent press(QEvent::MouseButtonPress, at, global, Qt::LeftButton, Qt::LeftButton,
-                          Qt::NoModifier);
-        QApplication::sendEvent(bar, &press);
-        QMouseEvent release(QEvent::MouseButtonRelease, at, global, Qt::LeftButton, Qt::NoButton,
-                            Qt::NoModifier);
-        QApplication::sendEvent(bar, &release);
+        if (!page->isVisible() && bar->count() > 0)
+            ClickTab(bar, bar->count() - 1);
     }
     for (QWidget* child = page; !page->isVisible() && child->parentWidget() != nullptr;
          child = child->parentWidget()) {
@@ -158,7 +162,8 @@ std::optional<Assignment> ParseAssignment(const std::string& text) {
     Assignment a{static_cast<int>(slot), std::stoi(output) - 1, -1};
     if (!entry.empty() && entry[0] == '#') {
         const std::string row = entry.substr(1);
-        if (row.empty() || row.size() > 4 || row.find_first_not_of("0123456789") != std::string::npos)
+        if (row.empty() || row.size() > 4 ||
+            row.find_first_not_of("0123456789") != std::string::npos)
             return std::nullopt;
         a.entry = std::stoi(row);
     } else if (const auto address = GroupAddress::Parse(entry)) {
@@ -177,19 +182,13 @@ void SaveScreenshots(QDialog& main, const std::string& folder) {
         return;
     main.resize(1200, 720);
     for (int tab = 0; tab < bar->count(); ++tab) {
-        const QPointF at = bar->tabRect(tab).center();
-        const QPointF global = bar->mapToGlobal(at);
-        QMouseEvent press(QEvent::MouseButtonPress, at, global, Qt::LeftButton, Qt::LeftButton,
-                          Qt::NoModifier);
-        QApplication::sendEvent(bar, &press);
-        QMouseEvent release(QEvent::MouseButtonRelease, at, global, Qt::LeftButton, Qt::NoButton,
-                            Qt::NoModifier);
-        QApplication::sendEvent(bar, &release);
+        ClickTab(bar, tab);
         QApplication::processEvents();
         QString name = bar->tabText(tab);
         name.replace(QRegularExpression(QStringLiteral("[^A-Za-z0-9]+")), QStringLiteral("-"));
-        const QString path = QString::fromStdString(folder) +
-                             QStringLiteral("/%1-%2.png").arg(tab + 1, 2, 10, QLatin1Char('0')).arg(name);
+        const QString path =
+            QString::fromStdString(folder) +
+            QStringLiteral("/%1-%2.png").arg(tab + 1, 2, 10, QLatin1Char('0')).arg(name);
         if (main.grab().save(path)) {
             std::cout << "screenshot: " << path.toStdString() << std::endl;
         } else {

@@ -362,41 +362,40 @@ bool IsReferencedOnPages(uint16_t index) {
     return false;
 }
 
-void RemoveReferences(CDragTreeCtrl* tree, uint16_t index) {
+void EditAssignments(CDragTreeCtrl* tree, const std::function<bool(QTreeWidgetItem*)>& visit) {
     if (tree == nullptr)
         return;
     for (int i = 0; i < tree->topLevelItemCount(); ++i) {
         QTreeWidgetItem* output = tree->topLevelItem(i);
         for (int c = 0; c < output->childCount();) {
             QTreeWidgetItem* child = output->child(c);
-            const uint32_t data = CDragTreeCtrl::ItemData(child);
-            const uint16_t n = ItemNumber(data);
-            if (n == index) {
-                if (child == tree->DropHighlight())
-                    tree->SetDropHighlight(nullptr);
-                delete child;
+            if (!visit(child)) {
+                ++c;
                 continue;
             }
-            if (n > index) {
-                CDragTreeCtrl::SetItemData(child,
-                                           (static_cast<uint32_t>(n - 1) << 16) | (data & 0xFF));
-            }
-            ++c;
+            if (child == tree->DropHighlight())
+                tree->SetDropHighlight(nullptr);
+            delete child;
         }
     }
 }
 
+void RemoveReferences(CDragTreeCtrl* tree, uint16_t index) {
+    EditAssignments(tree, [index](QTreeWidgetItem* child) {
+        const uint32_t data = CDragTreeCtrl::ItemData(child);
+        const uint16_t n = ItemNumber(data);
+        if (n > index)
+            CDragTreeCtrl::SetItemData(child, (static_cast<uint32_t>(n - 1) << 16) | (data & 0xFF));
+        return n == index;
+    });
+}
+
 void RenameReferences(CDragTreeCtrl* tree, uint16_t index, const QString& text) {
-    if (tree == nullptr)
-        return;
-    for (int i = 0; i < tree->topLevelItemCount(); ++i) {
-        QTreeWidgetItem* output = tree->topLevelItem(i);
-        for (int c = 0; c < output->childCount(); ++c) {
-            if (ItemNumber(CDragTreeCtrl::ItemData(output->child(c))) == index) {
-                output->child(c)->setText(0, text);
-            }
-        }
-    }
+    EditAssignments(tree, [index, &text](QTreeWidgetItem* child) {
+        if (ItemNumber(CDragTreeCtrl::ItemData(child)) == index)
+            child->setText(0, text);
+        return false;
+    });
 }
 
 }  // namespace halvex

@@ -11,6 +11,7 @@
 #include <QTreeWidget>
 
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 #include "pages/CTreeDropTarget.h"
@@ -76,6 +77,9 @@ private:
     bool editLabels_ = false;
 };
 
+// Visits every assignment (a child of a top-level item) of `tree`; deletes those for which
+// `visit` returns true.
+void EditAssignments(CDragTreeCtrl* tree, const std::function<bool(QTreeWidgetItem*)>& visit);
 // True when any assignment (a child of a top-level item) of the six page trees carries `index`.
 bool IsReferencedOnPages(uint16_t index);
 // Deletes the assignments of `index` in `tree` and renumbers those above it.

@@ -123,7 +123,8 @@ TEST_F(GatewayNet, UploadReachesTheSimulatorWhole) {
                   UploadResult::Done)
             << sim.Log();
         EXPECT_FALSE(Module().GatewayLink.IsOpen());
-        EXPECT_EQ(progress.size(), size / 1024 + 3) << "every packet acknowledged at its first send";
+        EXPECT_EQ(progress.size(), size / 1024 + 3)
+            << "every packet acknowledged at its first send";
         EXPECT_TRUE(WaitUntil([&] { return sim.Bytes("image-198.18.0.2.bin") == image; }))
             << "image of " << size << " bytes";
     }
