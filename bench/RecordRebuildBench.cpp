@@ -11,74 +11,14 @@
 #include <random>
 #include <string>
 
+#include "LargestRecord.h"
 #include "plugin/RecordLayout.h"
 #include "plugin/RecordWriter.h"
 
 namespace {
 
 using namespace halvex;
-
-constexpr uint16_t kScenes = 100;
-constexpr uint16_t kDevices = 512;
-
-struct Workload {
-    std::array<PageContent, 6> pages;
-    CatalogueContent catalogue;
-    std::vector<uint8_t> devices = std::vector<uint8_t>(layout::kDeviceTableSize, 0);
-    std::vector<uint8_t> wlan = std::vector<uint8_t>(layout::kWlanSize, 0);
-    std::vector<uint8_t> header = NewRecord(BusType::Knx);
-
-    std::array<const PageContent*, 6> View() const {
-        return {&pages[0], &pages[1], &pages[2], &pages[3], &pages[4], &pages[5]};
-    }
-};
-
-// 4296 outputs and as many distinct addresses, one assignment each, as the main part holds:
-// 62 + 2 + 2N + 2 + 4N + 2 + 2 x 4296 + 12444 <= 65535 gives N = 7405 (65534 bytes).
-Workload MakeWorkload() {
-    Workload w;
-    std::vector<uint8_t> types[6];
-    for (int p = 0; p < 2; ++p) {
-        types[p].assign(kScenes, 0);
-        for (int c = 0; c < 512; ++c)
-            types[2 + p].insert(types[2 + p].end(), {0, 3, 7});
-        types[4 + p].assign(kDevices, 7);
-    }
-    size_t outputs = 0;
-    for (const auto& t : types)
-        outputs += t.size();
-    const size_t budget = layout::kMaxMainPart - 62 - 6 - layout::kDeviceBlockSize - 2 * outputs;
-    const size_t addresses = budget / 6;
-
-    std::mt19937 random(2024);
-    std::vector<uint16_t> pool(65536);
-    std::iota(pool.begin(), pool.end(), uint16_t{0});
-    std::shuffle(pool.begin(), pool.end(), random);
-    pool.resize(addresses);
-    std::vector<std::vector<uint16_t>> children[6];
-    for (int p = 0; p < 6; ++p)
-        children[p].resize(types[p].size());
-    for (const uint16_t g : pool) {
-        const size_t p = random() % 6;
-        children[p][random() % types[p].size()].push_back(g);
-    }
-    for (int p = 0; p < 6; ++p) {
-        for (size_t o = 0; o < types[p].size(); ++o) {
-            w.pages[p].AddOutput(types[p][o]);
-            for (const uint16_t g : children[p][o])
-                w.pages[p].AddChild(g);
-        }
-    }
-    std::sort(pool.begin(), pool.end());
-    for (uint16_t m = 0; m < 32; ++m)
-        w.catalogue.mains.push_back({m, 0, "Main " + std::to_string(m)});
-    for (uint16_t m = 0; m < 256; ++m)
-        w.catalogue.middles.push_back({m, 0, "Middle"});
-    for (const uint16_t g : pool)
-        w.catalogue.groups.push_back(
-            {g, (uint32_t{g} << 16) | 0x37u, "Address " + std::to_string(g)});
-    return w;
-}
+using namespace halvex::bench;
 
 const Workload& Data() {
     static const Workload w = MakeWorkload();

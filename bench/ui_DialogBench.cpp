@@ -12,6 +12,7 @@
 #include <numeric>
 #include <random>
 
+#include "LargestRecord.h"
 #include "catalogue/CKnxDlg.h"
 #include "plugin/ModuleState.h"
 #include "plugin/RecordWriter.h"
@@ -24,68 +25,19 @@ namespace {
 
 using namespace halvex;
 
-constexpr uint16_t kScenes = 100;
-constexpr uint16_t kDevices = 512;
-
-// 100 scenes, 512 devices and as many distinct, correctly typed assignments as the main
-// part holds, with every address named in the catalogue.
+// The largest record with the host's scene list and device table to go with it.
 std::vector<uint8_t> MaximalRecord(std::vector<uint8_t>& sceneList, std::vector<uint8_t>& devices) {
     std::vector<std::string> names;
-    for (int s = 0; s < kScenes; ++s)
+    for (int s = 0; s < bench::kScenes; ++s)
         names.push_back("Scene " + std::to_string(s));
     sceneList = test::MakeSceneList(names);
     std::vector<test::Device> table;
-    for (int d = 0; d < kDevices; ++d)
+    for (int d = 0; d < bench::kDevices; ++d)
         table.push_back({"Device " + std::to_string(d), 0});
     devices = test::MakeDeviceTable(table);
-
-    std::array<PageContent, 6> pages;
-    std::vector<uint8_t> types[6];
-    for (int p = 0; p < 2; ++p) {
-        types[p].assign(kScenes, 0);
-        for (int c = 0; c < 512; ++c)
-            types[2 + p].insert(types[2 + p].end(), {0, 3, 7});
-        types[4 + p].assign(kDevices, 7);
-    }
-    size_t outputs = 0;
-    for (const auto& t : types)
-        outputs += t.size();
-    const size_t addresses =
-        (layout::kMaxMainPart - 62 - 6 - layout::kDeviceBlockSize - 2 * outputs) / 6;
-    std::mt19937 random(7);
-    std::vector<uint16_t> pool(65536);
-    std::iota(pool.begin(), pool.end(), uint16_t{0});
-    std::shuffle(pool.begin(), pool.end(), random);
-    pool.resize(addresses);
-    std::vector<std::vector<uint16_t>> children[6];
-    for (int p = 0; p < 6; ++p)
-        children[p].resize(types[p].size());
-    CatalogueContent catalogue;
-    for (const uint16_t g : pool) {
-        const size_t p = random() % 6;
-        const size_t o = random() % types[p].size();
-        children[p][o].push_back(g);
-        catalogue.groups.push_back(
-            {g, (uint32_t{g} << 16) | 0x20u | types[p][o], "Address " + std::to_string(g)});
-    }
-    std::sort(catalogue.groups.begin(), catalogue.groups.end(),
-              [](const NameEntry& a, const NameEntry& b) { return a.number < b.number; });
-    for (uint16_t m = 0; m < 32; ++m)
-        catalogue.mains.push_back({m, 0, std::to_string(m) + " Main"});
-    for (uint16_t m = 0; m < 256; ++m)
-        catalogue.middles.push_back({m, 0, std::to_string(m & 7) + " Middle"});
-    for (int p = 0; p < 6; ++p) {
-        for (size_t o = 0; o < types[p].size(); ++o) {
-            pages[p].AddOutput(types[p][o]);
-            for (const uint16_t g : children[p][o])
-                pages[p].AddChild(g);
-        }
-    }
-    std::vector<uint8_t> record = NewRecord(BusType::Knx);
-    const std::array<const PageContent*, 6> view = {&pages[0], &pages[1], &pages[2],
-                                                    &pages[3], &pages[4], &pages[5]};
-    WriteKnxRecord(record, view, catalogue, true, kDevices, devices,
-                   std::vector<uint8_t>(layout::kWlanSize, 0));
+    const bench::Workload w = bench::MakeWorkload();
+    std::vector<uint8_t> record = w.header;
+    WriteKnxRecord(record, w.View(), w.catalogue, true, bench::kDevices, devices, w.wlan);
     return record;
 }
 
@@ -115,7 +67,7 @@ void OpenMaximalRecord(benchmark::State& state) {
     const std::vector<uint8_t> record = MaximalRecord(sceneList, devices);
     for (auto _ : state) {
         state.PauseTiming();
-        SetUpModule(record, sceneList, devices, kDevices);
+        SetUpModule(record, sceneList, devices, bench::kDevices);
         state.ResumeTiming();
         {
             CKnxDlg dialog;
