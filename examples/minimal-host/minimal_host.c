@@ -11,6 +11,7 @@
  * and the host frees its own record at the end with the same free() the plug-in would use.
  *
  * Usage: minimal_host PATH/TO/libhalvex.so        (exit status 0 when every check holds) */
+#define _POSIX_C_SOURCE 200809L
 #include <dlfcn.h>
 #include <stdint.h>
 #include <stdio.h>
@@ -21,6 +22,8 @@
 
 typedef void(HALVEX_STDCALL* DeleteSceneFn)(uint8_t, const uint8_t*, uint8_t**);
 typedef void(HALVEX_STDCALL* SendDmxFn)(uint8_t*, const uint8_t*, uint16_t);
+typedef void(HALVEX_STDCALL* OpenDialogFn)(const uint8_t*, uint8_t*, uint8_t**, uint8_t,
+                                          const uint32_t*, uint16_t);
 
 enum {
     kDeviceTableBytes = 512 * 24,
@@ -138,6 +141,7 @@ int main(int argc, char** argv) {
     void* symbol;
     DeleteSceneFn deleteScene;
     SendDmxFn sendDmx;
+    OpenDialogFn openDialog;
 
     if (argc != 2) {
         fprintf(stderr, "usage: %s PATH/TO/libhalvex.so\n", argv[0]);
@@ -204,6 +208,17 @@ int main(int argc, char** argv) {
     deleteScene(0, sceneListAfter, &empty);
     Check(memcmp(record, recordCopy, length) == 0 && empty == NULL,
           "null scene list, slot or record: nothing happens");
+
+    /* Without a display the plug-in cannot show its dialog; it returns without touching the
+     * host's variable rather than ending the host. */
+    unsetenv("DISPLAY");
+    unsetenv("WAYLAND_DISPLAY");
+    unsetenv("QT_QPA_PLATFORM");
+    symbol = dlsym(library, "__OpenKNXDialog");
+    memcpy(&openDialog, &symbol, sizeof openDialog);
+    slot = record;
+    openDialog(sceneList, record, &slot, 0, (const uint32_t*)deviceTable, 0);
+    Check(slot == record, "no display: __OpenKNXDialog returns and leaves the record alone");
 
     /* The record belongs to the host again: freed with the heap the plug-in shares. */
     free(record);
