@@ -142,8 +142,8 @@ CKnxDlg::CKnxDlg(QWidget* parent) : QDialog(parent), GroupAddressTable(kGroupAdd
     left->addLayout(headingRow);
     left->addStretch(1);  // replaced by the catalogue tree when it is created
     auto* top = new QHBoxLayout;
-    top->addLayout(left, 5);
-    top->addWidget(tabs_, 4);
+    top->addLayout(left, 4);
+    top->addWidget(tabs_, 5);
     auto* bottom = new QHBoxLayout;
     bottom->addWidget(importButton_);
     bottom->addWidget(soft_);
@@ -157,7 +157,7 @@ CKnxDlg::CKnxDlg(QWidget* parent) : QDialog(parent), GroupAddressTable(kGroupAdd
     auto* main = new QVBoxLayout(this);
     main->addLayout(top, 1);
     main->addLayout(bottom);
-    resize(1000, 620);
+    resize(1100, 640);
 
     connect(ok_, &QPushButton::clicked, this, &CKnxDlg::OnOk);
     connect(cancel_, &QPushButton::clicked, this, &QDialog::reject);
