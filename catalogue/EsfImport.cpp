@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <array>
 #include <bitset>
-#include <cstring>
 
 #include "catalogue/GroupAddress.h"
 #include "plugin/Codepage.h"
@@ -72,7 +71,6 @@ std::optional<std::string> MakeLabel(std::string_view number, std::string_view n
 struct ParsedLine {
     bool threeLevel = false;
     int main = 0;
-    int middle = 0;
     GroupAddress address;
     std::string mainLabel;
     std::string middleLabel;
@@ -112,7 +110,6 @@ std::optional<ParsedLine> ParseAddressLine(std::string_view line) {
         if (!main || !middle || !group)
             return std::nullopt;
         parsed.main = *main;
-        parsed.middle = *middle;
         parsed.address = *GroupAddress::FromParts3(*main, *middle, *group);
         auto middleLabel = MakeLabel(middleDigits, line.substr(d1 + 1, d2 - d1 - 1));
         if (!middleLabel)

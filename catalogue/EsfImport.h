@@ -7,6 +7,12 @@
 //
 // Lines end at LF, with or without a CR before it; the last line may lack a line end. Every text
 // (project name, group names) is UTF-8 when its bytes are valid UTF-8, otherwise Windows-1252.
+// A UTF-8 byte-order mark at the start of the file is dropped. The project name ends at the
+// first CR or NUL of line 1; a line 1 over kEsfMaxLineLength bytes leaves it empty and counts as
+// skipped.
+//
+// A line is three-level when, after NormaliseEsfLine and MaskNameSlashes, a second "." stands
+// before its first TAB, and two-level otherwise.
 //
 // An address line is taken only when all of this holds; otherwise it is skipped whole, nothing
 // of it enters the catalogue, and it is counted in EsfImport::skippedLines:
@@ -15,10 +21,11 @@
 //   - a TAB, and a "." before the first TAB;
 //   - the address of its layout ("m/g" two-level, "m/mi/g" three-level) in decimal digits
 //     within range: main 0..31, middle 0..7, group 0..255 (three-level) or 0..2047 (two-level);
-//   - every label it builds (number, blank, name) at most kEsfMaxLabelLength bytes as they
-//     stand in the file;
+//   - every label it builds (number, blank, name, the name counted in the file's own bytes) at
+//     most kEsfMaxLabelLength bytes;
 //   - each name valid UTF-8 or Windows-1252 text (none of the five bytes that code page leaves
 //     undefined: 0x81, 0x8D, 0x8F, 0x90, 0x9D).
+// A line over the length limit is skipped up to its LF, and reading goes on with the next line.
 // Empty lines are passed over and not counted.
 #pragma once
 
