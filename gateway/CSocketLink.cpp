@@ -6,6 +6,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <chrono>
 #include <cstring>
 
@@ -18,11 +19,6 @@ thread_local uint32_t lastError = 0;
 // Longest name the resolvers accept, as on the original platform.
 constexpr size_t kMaxNameLength = 259;
 constexpr uint32_t kBroadcastAddress = 0xFFFFFFFF;
-
-void CloseDescriptor(int fd) {
-    ::shutdown(fd, SHUT_RDWR);
-    ::close(fd);
-}
 
 // Waits until `fd` is ready for `events`; false on time-out or error.
 bool WaitReady(int fd, short events, uint32_t timeoutMs) {
@@ -251,20 +247,15 @@ bool CSocketLink::Close() {
     if (fd < 0)
         return false;
     broadcast_ = false;
-    if (receiver_.joinable()) {
-        // Wake the receive thread now; release the descriptor once it has ended.
-        ::shutdown(fd, SHUT_RDWR);
-        retiredSockets_.push_back(fd);
-    } else {
-        CloseDescriptor(fd);
+    // Shutting down wakes the receive thread at once; it leaves the loop because the socket is
+    // gone, and is waited for before the descriptor can be reused by another open. Called from
+    // the thread's own callback, the thread is not inside the socket and ends on return.
+    ::shutdown(fd, SHUT_RDWR);
+    if (receiver_.joinable() && receiver_.get_id() != std::this_thread::get_id()) {
+        receiver_.join();
     }
+    ::close(fd);
     return true;
-}
-
-void CSocketLink::ReleaseRetiredSockets() {
-    for (int fd : retiredSockets_)
-        ::close(fd);
-    retiredSockets_.clear();
 }
 
 bool CSocketLink::StartReceiver() {
@@ -290,7 +281,6 @@ void CSocketLink::Stop() {
             receiver_.join();
         }
     }
-    ReleaseRetiredSockets();
     std::lock_guard lock(peerLock_);
     peerList_.clear();
 }
@@ -301,9 +291,12 @@ void CSocketLink::LearnPeer(const PeerAddress& peer) {
 }
 
 int32_t CSocketLink::Receive(uint8_t* buffer, uint32_t size, uint32_t timeoutMs) {
+    return ReceiveOn(socket_.load(), buffer, size, timeoutMs);
+}
+
+int32_t CSocketLink::ReceiveOn(int fd, uint8_t* buffer, uint32_t size, uint32_t timeoutMs) {
     if (buffer == nullptr || size == 0)
         return 0;
-    const int fd = socket_.load();
     if (fd < 0 || !WaitReady(fd, POLLIN, timeoutMs))
         return 0;
     const bool prefixed = addressPrefixed_.load();
@@ -348,11 +341,19 @@ int32_t CSocketLink::Send(const uint8_t* buffer, uint32_t count, uint32_t timeou
     const int fd = socket_.load();
     if (fd < 0 || buffer == nullptr)
         return 0;
+    const bool prefixed = addressPrefixed_.load();
+    if (!prefixed && !broadcast_.load()) {
+        // A datagram socket is nearly always writable: try first and wait only when it is not,
+        // which spares the per-frame poll of the DMX path.
+        const ssize_t n = ::send(fd, buffer, count, MSG_DONTWAIT);
+        if (n >= 0 || (errno != EAGAIN && errno != EWOULDBLOCK))
+            return SentOrError(n);
+        if (!WaitReady(fd, POLLOUT, timeoutMs))
+            return 0;
+        return SentOrError(::send(fd, buffer, count, 0));
+    }
     if (!WaitReady(fd, POLLOUT, timeoutMs))
         return 0;
-    const bool prefixed = addressPrefixed_.load();
-    if (!prefixed && !broadcast_.load())
-        return SentOrError(::send(fd, buffer, count, 0));
     const uint32_t offset = prefixed ? 16 : 0;
     if (prefixed) {
         if (count < 16) {
@@ -390,9 +391,11 @@ void CSocketLink::OnDatagram(const uint8_t*, uint32_t) {}
 void CSocketLink::OnLinkEvent(uint32_t) {}
 
 void CSocketLink::ReceiveLoop() {
+    // The thread serves the socket it was started on; a later reopen is not its business.
+    const int fd = socket_.load();
     uint8_t buffer[kReceiveBufferSize];
-    while (IsOpen()) {
-        const int32_t n = Receive(buffer, kReceiveBufferSize, kReceivePollMs);
+    while (socket_.load() == fd && fd >= 0) {
+        const int32_t n = ReceiveOn(fd, buffer, kReceiveBufferSize, kReceivePollMs);
         if (n == -1)
             break;
         if (IsAddressPrefixed() && n == 16) {

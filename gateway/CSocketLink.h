@@ -18,7 +18,6 @@
 #include <mutex>
 #include <string>
 #include <thread>
-#include <vector>
 
 namespace halvex {
 
@@ -80,6 +79,7 @@ public:
     bool OpenBound(const std::string& service, int family, int type, uint32_t options);
     bool OpenConnected(const std::string& destination, const std::string& service, int family,
                        int type);
+    // Also ends the receive thread (waits for it) unless called from that thread.
     bool Close();
     bool StartReceiver();
     // Closes the socket, waits 50 ms, joins the receive thread and forgets the peers.
@@ -97,16 +97,13 @@ protected:
     virtual void ReceiveLoop();
 
 private:
-    void ReleaseRetiredSockets();
+    int32_t ReceiveOn(int fd, uint8_t* buffer, uint32_t size, uint32_t timeoutMs);
     void LearnPeer(const PeerAddress& peer);
 
     std::atomic<int> socket_{-1};
     std::thread receiver_;
     std::atomic<bool> addressPrefixed_{false};
     std::atomic<bool> broadcast_{false};
-    // Sockets closed while the receive thread may still poll them; their descriptors are
-    // released after the join so the thread never touches a reused descriptor.
-    std::vector<int> retiredSockets_;
     std::list<PeerAddress> peerList_;
     mutable std::mutex peerLock_;
 };
