@@ -234,6 +234,10 @@ RecordCheck CheckRecord(ConstBytes record) {
         if (!names.block) {
             check.problems.push_back(names.problem);
             check.trailingOk = false;
+        } else if (trailing.block->size() - names.end != 6) {
+            check.problems.push_back("name block has " +
+                                     std::to_string(trailing.block->size() - names.end) +
+                                     " bytes behind its entries instead of 6 padding bytes");
         }
     } else if (trailing.block && mode == BusMode::EnOcean) {
         const size_t body = trailing.block->size() - 4;
@@ -399,6 +403,7 @@ NameBlockParse ParseNameBlock(ConstBytes block, bool threeLevel) {
     if (!readGroup(names.groups, "group-address", true))
         return parse;
     parse.block = std::move(names);
+    parse.end = pos;
     return parse;
 }
 

@@ -138,6 +138,7 @@ uint16_t SceneCountFromOutputs(ConstBytes outputCodes);
 struct NameBlockParse {
     std::optional<NameBlock> block;
     std::string problem;
+    size_t end = 0;  // offset behind the last entry (6 padding bytes follow in a sound block)
 };
 NameBlockParse ParseNameBlock(ConstBytes trailingBlock, bool threeLevel);
 

@@ -1,0 +1,88 @@
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "plugin/HostStructures.h"
+#include "support/ByteDiff.h"
+
+namespace halvex {
+namespace {
+
+// Scene list with the named scenes: each block is 2 + 1 + 2 + 15 (name) + `extra` bytes and
+// its u16 at offset 3 points behind its name; then a count byte and `records` 7-byte records.
+std::vector<uint8_t> SceneList(const std::vector<std::string>& names, uint8_t records,
+                               size_t extra = 0) {
+    std::vector<uint8_t> list = {1, 2, 3, 4, 5, 6, static_cast<uint8_t>(names.size())};
+    for (const std::string& name : names) {
+        const size_t block = list.size();
+        test::PutU16(list, static_cast<uint16_t>(20 + extra));
+        list.push_back(0);
+        test::PutU16(list, static_cast<uint16_t>(block + 20));
+        std::string field = name.substr(0, 15);
+        field.resize(15, '\0');
+        list.insert(list.end(), field.begin(), field.end());
+        list.resize(list.size() + extra, 0xEE);
+    }
+    list.push_back(records);
+    list.resize(list.size() + 7u * records, 0x11);
+    return list;
+}
+
+TEST(HostSceneList, SizeAndNames) {
+    const auto list = SceneList({"Morning", "Evening", "Off"}, 2, 4);
+    EXPECT_EQ(HostSceneListSize(list.data()), 7u + 3 * 24 + 1 + 14);
+    EXPECT_EQ(HostSceneListSize(list.data()), list.size());
+    const auto scenes = ReadHostScenes(list);
+    ASSERT_EQ(scenes.size(), 3u);
+    EXPECT_EQ(scenes[0].name, "Morning");
+    EXPECT_EQ(scenes[1].name, "Evening");
+    EXPECT_EQ(scenes[2].name, "Off");
+    EXPECT_EQ(HostSceneListSize(nullptr), 0u);
+}
+
+TEST(HostSceneList, FifteenCharacterNameAndRawBytes) {
+    auto list = SceneList({"ABCDEFGHIJKLMNOP",
+                           "K\xFC"
+                           "che"},
+                          0);
+    const auto scenes = ReadHostScenes(list);
+    ASSERT_EQ(scenes.size(), 2u);
+    EXPECT_EQ(scenes[0].name, "ABCDEFGHIJKLMNO");
+    EXPECT_EQ(scenes[1].name,
+              "K\xFC"
+              "che");  // ANSI bytes, converted by the caller
+}
+
+TEST(HostSceneList, BogusLengthsAreCapped) {
+    std::vector<uint8_t> list(70000 * 2, 0xFF);  // every block claims 65535 bytes
+    list[6] = 3;
+    EXPECT_EQ(HostSceneListSize(list.data()), kSceneListSizeCap);
+    auto names = SceneList({"A"}, 0);
+    names[10] = 0xFF;  // name end far outside: the scene is there, its name is not
+    names[11] = 0x7F;
+    const auto scenes = ReadHostScenes(names);
+    ASSERT_EQ(scenes.size(), 1u);
+    EXPECT_EQ(scenes[0].name, "");
+    EXPECT_TRUE(ReadHostScenes(std::vector<uint8_t>(6, 1)).empty());
+}
+
+TEST(DeviceTable, TypeAndName) {
+    std::vector<uint8_t> table(12288, 0);
+    const std::string full = "Twenty character nam";  // exactly 20, no NUL
+    std::copy(full.begin(), full.end(), table.begin());
+    table[20] = 20;
+    table[24 + 20] = 40;
+    table[48 + 20] = 41;
+    table[48] = 'D';
+    EXPECT_EQ(DeviceOutputType(table, 0), 9);
+    EXPECT_EQ(DeviceOutputType(table, 1), 10);
+    EXPECT_EQ(DeviceOutputType(table, 2), 7);
+    EXPECT_EQ(DeviceOutputType(table, 512), 7);  // past the table
+    EXPECT_EQ(DeviceName(table, 0), full);
+    EXPECT_EQ(DeviceName(table, 1), "");
+    EXPECT_EQ(DeviceName(table, 2), "D");
+    EXPECT_EQ(DeviceName(table, 512), "");
+}
+
+}  // namespace
+}  // namespace halvex
