@@ -48,28 +48,31 @@ Host MakeHost(ConstBytes& input) {
     return host;
 }
 
-// One page: outputs of the given types, each loaded assignment a child of its slot's output.
-PageContent MakePage(const std::vector<uint8_t>& types,
-                     const std::vector<LoadedAssignment>& loaded) {
-    std::vector<std::vector<uint16_t>> children(types.size());
-    for (const LoadedAssignment& a : loaded) {
-        if (a.slot < types.size())
-            children[a.slot].push_back(a.number);
-    }
+// One page: outputs of the given types, each loaded assignment a child of its slot's output
+// (assignments past the page's outputs are dropped, as the page does).
+PageContent MakePage(const std::vector<uint8_t>& types, std::vector<LoadedAssignment> loaded) {
+    std::stable_sort(
+        loaded.begin(), loaded.end(),
+        [](const LoadedAssignment& a, const LoadedAssignment& b) { return a.slot < b.slot; });
     PageContent page;
+    auto next = loaded.begin();
     for (size_t o = 0; o < types.size(); ++o) {
         page.AddOutput(types[o]);
-        for (uint16_t n : children[o])
-            page.AddChild(n);
+        for (; next != loaded.end() && next->slot == o; ++next)
+            page.AddChild(next->number);
     }
     return page;
 }
 
-std::vector<uint8_t> DimmerTypes(uint32_t count, bool enOcean) {
-    std::vector<uint8_t> types;
-    for (uint32_t i = 0; i < count; ++i)
-        types.push_back(enOcean ? 0 : std::array<uint8_t, 3>{0, 3, 7}[i % 3]);
-    return types;
+const std::vector<uint8_t>& DimmerTypes(bool enOcean) {
+    static const std::vector<uint8_t> knx = [] {
+        std::vector<uint8_t> types;
+        for (uint32_t i = 0; i < layout::kDimmerOutputs; ++i)
+            types.push_back(std::array<uint8_t, 3>{0, 3, 7}[i % 3]);
+        return types;
+    }();
+    static const std::vector<uint8_t> enOceanTypes(layout::kDmxChannels, 0);
+    return enOcean ? enOceanTypes : knx;
 }
 
 // The catalogue the dialog keeps from a name block: one entry per number, the last one read.
@@ -111,7 +114,7 @@ std::optional<std::vector<uint8_t>> OpenAndRebuild(const std::vector<uint8_t>& s
         const uint32_t dimmer = 2 * read.sceneCount;
         const uint32_t device = dimmer + 2 * layout::kDimmerOutputs;
         const std::vector<uint8_t> sceneTypes(host.sceneCount, 0);
-        const std::vector<uint8_t> dimmerTypes = DimmerTypes(layout::kDimmerOutputs, false);
+        const std::vector<uint8_t>& dimmerTypes = DimmerTypes(false);
         std::array<PageContent, 6> pages = {
             MakePage(sceneTypes, LoadSceneAssignments(record, 0, scenes)),
             MakePage(sceneTypes, LoadSceneAssignments(record, scenes, scenes)),
@@ -140,7 +143,7 @@ std::optional<std::vector<uint8_t>> OpenAndRebuild(const std::vector<uint8_t>& s
         for (uint16_t r = 0; r < rows; ++r)
             TransmitterLabel(ConstBytes(table).subspan(r * layout::kRowSize, layout::kRowSize));
         const std::vector<uint8_t> sceneTypes(host.sceneCount, 0);
-        const std::vector<uint8_t> dimmerTypes = DimmerTypes(layout::kDmxChannels, true);
+        const std::vector<uint8_t>& dimmerTypes = DimmerTypes(true);
         std::array<PageContent, 4> pages;
         for (uint8_t p = 0; p < 4; ++p) {
             const std::vector<uint8_t>& types = p < 2 ? sceneTypes : dimmerTypes;
