@@ -1,7 +1,11 @@
 // Faults the fuzz targets found, each kept as the smallest case that shows it.
 #include <gtest/gtest.h>
 
+#include <array>
+
 #include "core/RecordTestBytes.h"
+#include "plugin/PageLoader.h"
+#include "plugin/RecordWriter.h"
 #include "plugin/SceneDeletion.h"
 #include "plugin/SceneRecord.h"
 
@@ -55,6 +59,52 @@ TEST(SceneDeletionFinding, SeparatePartsStillDelete) {
     EXPECT_EQ(sceneCount, 3);
     EXPECT_EQ(GetAt16(record, GetAt16(record, 4)), 4);  // pairs of outputs 0 and 3 gone
     EXPECT_FALSE(CheckRecord(record).Damaged());
+}
+
+// record_fuzz: two transmitter rows with the same telegram under different names. Reading a
+// record inserts every row that matches an entry, so an output with one of them came back with
+// both, was saved with two equal entries, came back with four, and so on at every save. Equal
+// entries of one output are now written once, and the record stays the same from save to save.
+TEST(EnOceanRoundTripFinding, RowsWithTheSameTelegramDoNotMultiply) {
+    std::vector<uint8_t> table(70 * 1000, 0);
+    for (size_t row = 0; row < 2; ++row) {
+        table[row * 70] = static_cast<uint8_t>('A' + row);  // names differ
+        table[row * 70 + 60] = 5;                           // ORG
+        table[row * 70 + 62] = 0x30;                        // data
+        table[row * 70 + 66] = 0x21;                        // ID
+    }
+    const std::vector<uint8_t> devices(12288, 0);
+    std::vector<uint8_t> header(62, 0);
+    header[15] = 0x10;  // EnOcean
+
+    auto save = [&](const std::array<PageContent, 4>& pages) {
+        std::vector<uint8_t> record = header;
+        const std::array<const PageContent*, 4> view = {&pages[0], &pages[1], &pages[2], &pages[3]};
+        EXPECT_EQ(WriteEnOceanRecord(record, view, table, 2, 0, devices), WriteStatus::Ok);
+        return record;
+    };
+    auto open = [&](const std::vector<uint8_t>& record) {
+        std::array<PageContent, 4> pages;
+        for (uint8_t p = 0; p < 4; ++p) {
+            pages[p].AddOutput(0);
+            for (const LoadedAssignment& a : LoadEnOceanAssignments(record, p, 1, table, 2))
+                pages[p].AddChild(a.number);
+        }
+        return pages;
+    };
+
+    std::array<PageContent, 4> pages;
+    for (PageContent& page : pages)
+        page.AddOutput(0);
+    pages[0].AddChild(0);  // row A on scene 1
+    const auto first = save(pages);
+    EXPECT_EQ(GetAt16(first, 4), 1);  // one entry
+    const auto reopened = open(first);
+    ASSERT_EQ(reopened[0].ChildCount(), 2u);  // both rows match it, as reading is meant to
+    const auto second = save(reopened);
+    EXPECT_EQ(GetAt16(second, 4), 1);
+    EXPECT_EQ(second, first);
+    EXPECT_EQ(save(open(second)), first);
 }
 
 }  // namespace
