@@ -39,8 +39,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         ReadTransmitterTable(bytes, std::span<uint8_t, layout::kRowSize * layout::kMaxRows>(table));
     fuzz::Check(rows <= layout::kMaxRows);
     fuzz::Check(rows * layout::kRowSize <= bytes.size());
-    fuzz::Check(std::all_of(table.begin() + rows * layout::kRowSize, table.end(),
-                            [](uint8_t b) { return b == 0; }));
+    fuzz::Check(fuzz::AllZero(ConstBytes(table).subspan(rows * layout::kRowSize)));
     for (uint16_t r = 0; r < rows; ++r) {
         const std::string label =
             TransmitterLabel(ConstBytes(table).subspan(r * layout::kRowSize, layout::kRowSize));
@@ -50,7 +49,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
     // The host's structures, bounded by the span.
     ReadHostScenes(bytes);
-    const size_t devices = bytes.size() / layout::kDeviceEntrySize + 2;
+    // Every entry of a full table and the first indices past it.
+    const size_t devices =
+        std::min(bytes.size() / layout::kDeviceEntrySize, layout::kMaxDevices) + 2;
     for (size_t i = 0; i < devices; ++i) {
         const uint8_t type = DeviceOutputType(bytes, i);
         fuzz::Check(type == 7 || type == 9 || type == 10);

@@ -138,8 +138,7 @@ std::optional<std::vector<uint8_t>> OpenAndRebuild(const std::vector<uint8_t>& s
         const uint16_t rows = ReadTransmitterTable(
             record, std::span<uint8_t, layout::kRowSize * layout::kMaxRows>(table));
         Check(rows <= layout::kMaxRows);
-        Check(std::all_of(table.begin() + rows * layout::kRowSize, table.end(),
-                          [](uint8_t b) { return b == 0; }));
+        Check(fuzz::AllZero(ConstBytes(table).subspan(rows * layout::kRowSize)));
         for (uint16_t r = 0; r < rows; ++r)
             TransmitterLabel(ConstBytes(table).subspan(r * layout::kRowSize, layout::kRowSize));
         const std::vector<uint8_t> sceneTypes(host.sceneCount, 0);
