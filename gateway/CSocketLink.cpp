@@ -287,6 +287,8 @@ void CSocketLink::Stop() {
 
 void CSocketLink::LearnPeer(const PeerAddress& peer) {
     peerList_.remove_if([&](const PeerAddress& p) { return SamePeer(p, peer); });
+    if (peerList_.size() >= kMaxPeers)
+        peerList_.pop_front();
     peerList_.push_back(peer);
 }
 

@@ -45,6 +45,10 @@ inline constexpr uint32_t kLinkZeroLength = 3;
 // OpenBound option: enable broadcast on a datagram socket.
 inline constexpr uint32_t kOptionBroadcast = 32;
 
+// Peers a link remembers: a sender beyond that pushes out the one heard from longest ago, so a
+// flood from many addresses or ports can neither grow the list nor slow each receive.
+inline constexpr size_t kMaxPeers = 256;
+
 // Waits forever when passed as a timeout.
 inline constexpr uint32_t kInfinite = 0xFFFFFFFF;
 

@@ -257,6 +257,35 @@ WriteStatus WriteKnxRecord(std::vector<uint8_t>& record,
     return WriteStatus::Ok;
 }
 
+namespace {
+
+// An entry names its transmitter by ORG, data and ID (the row's status is not stored).
+bool SameEntry(ConstBytes table, uint16_t a, uint16_t b) {
+    const auto rowA = table.subspan(a * kRowSize, kRowSize);
+    const auto rowB = table.subspan(b * kRowSize, kRowSize);
+    return rowA[kRowOrg] == rowB[kRowOrg] && *ReadU32(rowA, kRowData) == *ReadU32(rowB, kRowData) &&
+           *ReadU32(rowA, kRowId) == *ReadU32(rowB, kRowId);
+}
+
+// The children of one output that become entries: rows inside the table, and of rows whose
+// entries would be equal only the first. Reading a record inserts every row that matches an
+// entry, so the first entry already brings such a row back; a second, equal entry would
+// double the output's children on every save.
+void EntryRows(std::span<const uint16_t> children, ConstBytes table, size_t rows,
+               std::vector<uint16_t>& out) {
+    out.clear();
+    for (const uint16_t k : children) {
+        if (k >= rows)
+            continue;
+        if (std::none_of(out.begin(), out.end(),
+                         [&](uint16_t j) { return SameEntry(table, j, k); })) {
+            out.push_back(k);
+        }
+    }
+}
+
+}  // namespace
+
 WriteStatus WriteEnOceanRecord(std::vector<uint8_t>& record,
                                std::span<const PageContent* const, 4> pages,
                                ConstBytes transmitterTable, uint16_t transmitterCount,
@@ -273,13 +302,14 @@ WriteStatus WriteEnOceanRecord(std::vector<uint8_t>& record,
         return WriteStatus::Ok;
     }
 
+    std::vector<uint16_t> entryRows;
     size_t entryCount = 0;
     for (const PageContent* page : pages) {
         if (page == nullptr)
             continue;
         for (size_t o = 0; o < page->OutputCount(); ++o) {
-            for (const uint16_t k : page->Children(o))
-                entryCount += k < rows ? 1 : 0;
+            EntryRows(page->Children(o), transmitterTable, rows, entryRows);
+            entryCount += entryRows.size();
         }
     }
     const size_t deviceOffset = kHeaderSize + kEntrySize * entryCount;
@@ -301,9 +331,8 @@ WriteStatus WriteEnOceanRecord(std::vector<uint8_t>& record,
             continue;
         const PageContent& page = *pages[p];
         for (size_t o = 0; o < page.OutputCount(); ++o) {
-            for (const uint16_t k : page.Children(o)) {
-                if (k >= rows)
-                    continue;
+            EntryRows(page.Children(o), transmitterTable, rows, entryRows);
+            for (const uint16_t k : entryRows) {
                 const ConstBytes row = transmitterTable.subspan(k * kRowSize, kRowSize);
                 b.U32(*ReadU32(row, kRowId));
                 b.U32(*ReadU32(row, kRowData));

@@ -77,7 +77,9 @@ WriteStatus WriteKnxRecord(std::vector<uint8_t>& record,
                            ConstBytes deviceTable, ConstBytes wlanSettings);
 
 // The four scene and dimmer pages in record order. Children are transmitter rows; a row
-// outside the table is not written. Without transmitters the record shrinks to its header.
+// outside the table is not written, nor a row whose entry (ORG, data, ID) equals that of an
+// earlier child of the same output: reading back brings every matching row anyway. Without
+// transmitters the record shrinks to its header.
 WriteStatus WriteEnOceanRecord(std::vector<uint8_t>& record,
                                std::span<const PageContent* const, 4> pages,
                                ConstBytes transmitterTable, uint16_t transmitterCount,

@@ -11,12 +11,39 @@ using namespace layout;
 
 namespace {
 
+// Bytes [begin, end) of one part of the main part; empty when the part is absent.
+struct Extent {
+    size_t begin = 0;
+    size_t end = 0;
+    bool Overlaps(const Extent& other) const {
+        return begin < end && other.begin < other.end && begin < other.end && other.begin < end;
+    }
+};
+
+Extent SectionExtent(ConstBytes record, size_t headerField, size_t entries, size_t width) {
+    const size_t offset = *ReadU16(record, headerField);
+    return offset == 0 ? Extent{} : Extent{offset, offset + 2 + entries * width};
+}
+
+// The deletion rewrites the pair and output tables; when either shares bytes with another part
+// (the other table, the address list or the device block), that part would change with them.
+bool EditedTablesOverlap(ConstBytes record, const KnxSections& sections) {
+    const Extent pairs = SectionExtent(record, kPairTableOffset, sections.PairCount(), 4);
+    const Extent outputs = SectionExtent(record, kOutputTableOffset, sections.OutputCount(), 2);
+    const Extent addresses = SectionExtent(record, kAddressListOffset, sections.AddressCount(), 2);
+    const size_t deviceOffset = *ReadU16(record, kDeviceBlockOffset);
+    const Extent devices =
+        deviceOffset == 0 ? Extent{} : Extent{deviceOffset, deviceOffset + kDeviceBlockSize};
+    return pairs.Overlaps(outputs) || pairs.Overlaps(addresses) || pairs.Overlaps(devices) ||
+           outputs.Overlaps(addresses) || outputs.Overlaps(devices);
+}
+
 bool DeleteKnxScene(MutableBytes record, uint32_t scene, uint32_t partnerOffset,
                     uint16_t& sceneCount) {
     const auto outputTable = ReadOutputTable(record);
     const auto sections = ReadKnxSections(record);
     sceneCount = outputTable ? SceneCountFromOutputs(*outputTable) : 0;
-    if (!outputTable || !sections)
+    if (!outputTable || !sections || EditedTablesOverlap(record, *sections))
         return false;
     if (sceneCount <= scene)
         return true;

@@ -16,8 +16,9 @@ namespace halvex {
 // EnOcean: entries of the scene on pages 0 and 1 go, later scenes' entries move down.
 //
 // Returns false, with the record untouched, when the record cannot be edited safely: a
-// damaged header, sections or trailing length, a scene-list byte 6 of 255 (the output of
-// the scene on Scene Out 2 would be the scene itself), or an output past the output table.
+// damaged header, sections or trailing length, a pair or output table that shares bytes with
+// another part of the record, a scene-list byte 6 of 255 (the output of the scene on Scene
+// Out 2 would be the scene itself), or an output past the output table.
 // Returns true otherwise, including when there is nothing to change.
 bool DeleteSceneInPlace(MutableBytes record, uint8_t sceneIndex, uint8_t sceneListByte6,
                         uint16_t& sceneCount);

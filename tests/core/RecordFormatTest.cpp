@@ -238,7 +238,7 @@ TEST(NameBlock, AllGroupAddressesReadBackThoughTheCountWraps) {
     EXPECT_EQ(names->groups.back(), (NameEntry{65535, 0xFFFF0000, "x"}));
 }
 
-TEST(TransmitterTable, RowsFromTheTrailingBlock) {
+TEST(StoredTransmitterTable, RowsFromTheTrailingBlock) {
     const auto r = test::EnOceanRecord(
         {}, {test::Row("Switch", 0xF6, 0x30, 0x50, 0x0185ABCD), test::Row("", 0xA5, 0, 7, 1)});
     std::vector<uint8_t> table(70000, 0xEE);
@@ -250,7 +250,7 @@ TEST(TransmitterTable, RowsFromTheTrailingBlock) {
     EXPECT_EQ(table[69999], 0);
 }
 
-TEST(TransmitterTable, PartialRowsAndOverlongTablesAreCut) {
+TEST(StoredTransmitterTable, PartialRowsAndOverlongTablesAreCut) {
     auto r = test::EnOceanRecord({}, {test::Row("a", 1, 2, 3, 4)});
     r.push_back(0x77);  // a partial second row
     test::PutAt16(r, 0, test::GetAt16(r, 0));

@@ -439,20 +439,23 @@ TEST(WriteEnOceanRecord, WithoutTransmittersShrinksToTheHeader) {
 }
 
 TEST(WriteEnOceanRecord, TooManyEntriesAreRefused) {
-    // (65535 - 62 - 12444) / 12 = 4419 entries fit.
+    // (65535 - 62 - 12444) / 12 = 4419 entries fit. One per output: equal entries of one
+    // output are written once.
     std::array<PageContent, 4> pages;
-    pages[2].AddOutput(0);
-    for (int i = 0; i < 4420; ++i)
+    for (int i = 0; i < 4420; ++i) {
+        pages[2].AddOutput(0);
         pages[2].AddChild(0);
+    }
     const std::array<const PageContent*, 4> view = {&pages[0], &pages[1], &pages[2], &pages[3]};
     const auto table = RowsOf({test::Row("a", 1, 1, 1, 1)});
     std::vector<uint8_t> record = NewRecord(BusType::EnOcean);
     EXPECT_EQ(WriteEnOceanRecord(record, view, table, 1, 0, kNoDevices), WriteStatus::TooLarge);
     EXPECT_EQ(record.size(), 62u);
     pages[2].Clear();
-    pages[2].AddOutput(0);
-    for (int i = 0; i < 4419; ++i)
+    for (int i = 0; i < 4419; ++i) {
+        pages[2].AddOutput(0);
         pages[2].AddChild(0);
+    }
     EXPECT_EQ(WriteEnOceanRecord(record, view, table, 1, 0, kNoDevices), WriteStatus::Ok);
     EXPECT_EQ(GetAt16(record, 0), 62 + 12 * 4419 + 12444);
 }
