@@ -229,5 +229,30 @@ TEST_F(HostDialogTest, EsfImportFillsTheCatalogueBeforeOk) {
     EXPECT_NE(r.find("Hall ceiling"), std::string::npos) << "the name block holds the address";
 }
 
+TEST_F(HostDialogTest, ScriptedAssignmentsAreStoredOrRefused) {
+    REQUIRE_LIBRARY_PART("AssignEntry", "scripted assignment");
+    WriteFileText(dir_ / "groups.esf",
+                  "Demo\r\nLighting.Ground floor.1/0/12\tHall ceiling\t(1 Bit)\r\n"
+                  "Lighting.Ground floor.1/0/13\tHall level\t(1 Byte)\r\n");
+    const std::string esf = (dir_ / "groups.esf").string();
+    const HostRun refused = Configure({"--bus", "knx", "--import-esf", esf, "--assign",
+                                       "dimmer1:1:1/0/13"});  // a 1-byte address on a 1-bit output
+    EXPECT_EQ(refused.exitCode, 3) << refused.err;
+    EXPECT_FALSE(std::filesystem::exists(dir_ / "scene.rec"));
+    const HostRun usage = Configure({"--bus", "knx", "--assign", "dimmer9:1:1/0/13"});
+    EXPECT_EQ(usage.exitCode, 2) << usage.err;
+
+    const HostRun run = Configure({"--bus", "knx", "--import-esf", esf, "--assign",
+                                   "scene1:1:1/0/12", "--assign", "dimmer1:3:1/0/13"});
+    ASSERT_EQ(run.exitCode, 0) << run.err << run.out;
+    const std::string r = ReadFileText(dir_ / "scene.rec");
+    // Group-address list at 62: two addresses, 1/0/12 and 1/0/13.
+    ASSERT_GT(r.size(), 68u);
+    EXPECT_EQ(static_cast<uint8_t>(r[62]), 2);
+    EXPECT_EQ(static_cast<uint8_t>(r[64]), 0x0C);
+    EXPECT_EQ(static_cast<uint8_t>(r[65]), 0x08);
+    EXPECT_EQ(static_cast<uint8_t>(r[66]), 0x0D);
+}
+
 }  // namespace
 }  // namespace halvex::test
