@@ -46,18 +46,18 @@ CBusTypeDlg::CBusTypeDlg(QWidget* parent) : QDialog(parent), choices_(new QButto
     box->setObjectName(QStringLiteral("7065"));
     auto* row = new QHBoxLayout(box);
     for (int i = 0; i < kChoices; ++i) {
-        const ChoiceButton& spec = kChoiceButtons[static_cast<size_t>(i)];
-        auto* radio = new QRadioButton(QString::fromLatin1(spec.text), box);
-        radio->setObjectName(QString::fromLatin1(spec.id));
+        const ChoiceButton& button = kChoiceButtons[static_cast<size_t>(i)];
+        auto* radio = new QRadioButton(QString::fromLatin1(button.text), box);
+        radio->setObjectName(QString::fromLatin1(button.id));
         choices_->addButton(radio, i);
-        if (spec.busText == nullptr) {
+        if (button.busText == nullptr) {
             row->addWidget(radio);
             continue;
         }
         // A master/slave button carries no text: two statics beside it name it.
-        auto* bus = new QLabel(QString::fromLatin1(spec.busText), box);
+        auto* bus = new QLabel(QString::fromLatin1(button.busText), box);
         auto* masterSlave = new QLabel(QStringLiteral("Master/Slave"), box);
-        masterSlave->setObjectName(QString::fromLatin1(spec.masterId));
+        masterSlave->setObjectName(QString::fromLatin1(button.masterId));
         auto* labels = new QVBoxLayout;
         labels->setSpacing(0);
         labels->addWidget(bus);

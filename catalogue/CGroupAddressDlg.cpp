@@ -45,9 +45,9 @@ CGroupAddressDlg::CGroupAddressDlg(bool threeLevel, QWidget* parent)
     box->setObjectName(QStringLiteral("7068"));
     auto* boxColumn = new QVBoxLayout(box);
     for (int i = 0; i < kChoices; ++i) {
-        const ChoiceButton& spec = kChoiceButtons[static_cast<size_t>(i)];
-        auto* radio = new QRadioButton(QString::fromLatin1(spec.text), box);
-        radio->setObjectName(QString::fromLatin1(spec.id));
+        const ChoiceButton& button = kChoiceButtons[static_cast<size_t>(i)];
+        auto* radio = new QRadioButton(QString::fromLatin1(button.text), box);
+        radio->setObjectName(QString::fromLatin1(button.id));
         choices_->addButton(radio, i);
         boxColumn->addWidget(radio);
     }

@@ -65,10 +65,10 @@ std::vector<uint8_t> MakeDeviceTable(const std::vector<Device>& devices) {
     return table;
 }
 
-std::vector<uint8_t> BuildKnxRecord(const KnxRecordSpec& spec) {
-    std::vector<uint8_t> r = Header(spec.flagsA, spec.flagsB);
+std::vector<uint8_t> BuildKnxRecord(const KnxRecordPlan& plan) {
+    std::vector<uint8_t> r = Header(plan.flagsA, plan.flagsB);
     std::vector<uint16_t> list;
-    for (const Pair& p : spec.pairs)
+    for (const Pair& p : plan.pairs)
         list.push_back(p.address);
     std::sort(list.begin(), list.end());
     list.erase(std::unique(list.begin(), list.end()), list.end());
@@ -77,8 +77,8 @@ std::vector<uint8_t> BuildKnxRecord(const KnxRecordSpec& spec) {
     for (uint16_t a : list)
         U16(r, a);
     Set16(r, 4, r.size());
-    U16(r, static_cast<uint16_t>(spec.pairs.size()));
-    for (const Pair& p : spec.pairs) {
+    U16(r, static_cast<uint16_t>(plan.pairs.size()));
+    for (const Pair& p : plan.pairs) {
         const auto at = std::find(list.begin(), list.end(), p.address) - list.begin();
         U16(r, static_cast<uint16_t>(at + 1));
         U16(r, p.output);
@@ -86,36 +86,36 @@ std::vector<uint8_t> BuildKnxRecord(const KnxRecordSpec& spec) {
     Set16(r, 6, r.size());
     std::vector<uint8_t> types;
     for (int page = 0; page < 2; ++page)
-        types.insert(types.end(), spec.scenes, 0);
+        types.insert(types.end(), plan.scenes, 0);
     for (int page = 0; page < 2; ++page) {
         for (int ch = 0; ch < 512; ++ch)
             types.insert(types.end(), {0, 3, 7});
     }
     for (int page = 0; page < 2; ++page) {
-        types.insert(types.end(), spec.deviceTypes.begin(), spec.deviceTypes.end());
+        types.insert(types.end(), plan.deviceTypes.begin(), plan.deviceTypes.end());
     }
     U16(r, static_cast<uint16_t>(types.size()));
     for (size_t i = 0; i < types.size(); ++i) {
-        const bool used = std::any_of(spec.pairs.begin(), spec.pairs.end(),
+        const bool used = std::any_of(plan.pairs.begin(), plan.pairs.end(),
                                       [i](const Pair& p) { return p.output == i; });
         U16(r, static_cast<uint16_t>((used ? 0x1700 : 0x0300) | types[i]));
     }
     Set16(r, 8, r.size());
-    U16(r, spec.deviceCount);
-    std::vector<uint8_t> devices = spec.deviceTable;
+    U16(r, plan.deviceCount);
+    std::vector<uint8_t> devices = plan.deviceTable;
     devices.resize(12288, 0);
     r.insert(r.end(), devices.begin(), devices.end());
     r.insert(r.end(), 154, 0);
     Set16(r, 0, r.size());
     std::vector<uint8_t> block(4, 0);
-    Entries(block, spec.mains);
-    if (spec.flagsB & 0x20)
-        Entries(block, spec.middles);
-    Entries(block, spec.groups);
+    Entries(block, plan.mains);
+    if (plan.flagsB & 0x20)
+        Entries(block, plan.middles);
+    Entries(block, plan.groups);
     block.insert(block.end(), 6, 0);
     const uint32_t length = static_cast<uint32_t>(block.size());
     std::memcpy(block.data(), &length, 4);
-    if (spec.flagsA & 0x01)
+    if (plan.flagsA & 0x01)
         r.insert(r.end(), block.begin(), block.end());
     return r;
 }

@@ -32,7 +32,7 @@ struct Name {
 // A current-format KNX/WLAN record: header (flags as given, defaults elsewhere), address
 // list, pairs (must be in output order), full output table for S scenes and D devices,
 // device block, name block.
-struct KnxRecordSpec {
+struct KnxRecordPlan {
     uint8_t flagsA = 0x01;
     uint8_t flagsB = 0x20;
     uint16_t scenes = 0;
@@ -42,7 +42,7 @@ struct KnxRecordSpec {
     std::vector<uint8_t> deviceTable;  // 12288 bytes, zero when empty
     uint16_t deviceCount = 0;
 };
-std::vector<uint8_t> BuildKnxRecord(const KnxRecordSpec& spec);
+std::vector<uint8_t> BuildKnxRecord(const KnxRecordPlan& plan);
 
 struct Transmitter {
     std::string name;

@@ -41,15 +41,15 @@ protected:
         QApplication::processEvents();
     }
 
-    static KnxRecordSpec Catalogue3() {
-        KnxRecordSpec spec;
-        spec.mains = {{1, 0x00010090, "1 Light"}};
-        spec.middles = {{10, 0x000A0050, "2 Floor"}};
-        spec.groups = {{0x0A03, 0x0A0300F0, "1/2/3 Hand"},
+    static KnxRecordPlan Catalogue3() {
+        KnxRecordPlan plan;
+        plan.mains = {{1, 0x00010090, "1 Light"}};
+        plan.middles = {{10, 0x000A0050, "2 Floor"}};
+        plan.groups = {{0x0A03, 0x0A0300F0, "1/2/3 Hand"},
                        {0x0A04, 0x0A040020, "1/2/4 Imported"},
                        {0x0A05, 0x0A050027, "1/2/5 Byte"},
                        {0x0A06, 0x0A0600FF, "1/2/6 NoSize"}};
-        return spec;
+        return plan;
     }
 };
 
@@ -127,10 +127,10 @@ TEST_F(DragTreeTest, HoverNearTheBottomScrollsOneLine) {
 }
 
 TEST_F(DragTreeTest, DeleteRulesForCatalogueAndPages) {
-    KnxRecordSpec spec = Catalogue3();
-    spec.scenes = 1;
-    spec.pairs = {{0, 0x0A03}};  // the hand-made address is assigned on Scene Out 1
-    Open(BuildKnxRecord(spec), {"Morning"});
+    KnxRecordPlan plan = Catalogue3();
+    plan.scenes = 1;
+    plan.pairs = {{0, 0x0A03}};  // the hand-made address is assigned on Scene Out 1
+    Open(BuildKnxRecord(plan), {"Morning"});
     ShowPage(0);
     CDragTreeCtrl* scenes = Module().SceneTree1;
     QTreeWidgetItem* loaded = scenes->topLevelItem(0)->child(0);

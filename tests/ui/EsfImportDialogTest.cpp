@@ -25,13 +25,13 @@ protected:
 };
 
 TEST_F(EsfImportDialogTest, ReplacesTheCatalogueAndPrunesVanishedAssignments) {
-    KnxRecordSpec spec;
-    spec.scenes = 1;
-    spec.mains = {{1, 0, "1 Old"}};
-    spec.middles = {{8, 0, "0 Old"}};
-    spec.groups = {{0x080C, 0x080C0020, "1/0/12 Ceiling"}, {0x080D, 0x080D0020, "1/0/13 Gone"}};
-    spec.pairs = {{0, 0x080C}, {0, 0x080D}, {2, 0x080D}};
-    Open(BuildKnxRecord(spec), {"Morning"});
+    KnxRecordPlan plan;
+    plan.scenes = 1;
+    plan.mains = {{1, 0, "1 Old"}};
+    plan.middles = {{8, 0, "0 Old"}};
+    plan.groups = {{0x080C, 0x080C0020, "1/0/12 Ceiling"}, {0x080D, 0x080D0020, "1/0/13 Gone"}};
+    plan.pairs = {{0, 0x080C}, {0, 0x080D}, {2, 0x080D}};
+    Open(BuildKnxRecord(plan), {"Morning"});
     const std::string file =
         "Project \xC4rger\r\n"
         "Light.Ground.1/0/12\tCeiling\tEIS 1 'Switching' (1 Bit)\tLow\t\r\n"
@@ -87,9 +87,9 @@ TEST_F(EsfImportDialogTest, SkippedLinesAreReportedOnce) {
 }
 
 TEST_F(EsfImportDialogTest, UnreadableFileChangesNothing) {
-    KnxRecordSpec spec;
-    spec.mains = {{1, 0, "1 Keep"}};
-    Open(BuildKnxRecord(spec));
+    KnxRecordPlan plan;
+    plan.mains = {{1, 0, "1 Keep"}};
+    Open(BuildKnxRecord(plan));
     EXPECT_FALSE(dlg->ImportEsfFile(dir.filePath(QStringLiteral("missing.esf"))));
     EXPECT_NE(dlg->MainGroupTable[1].item, nullptr);
 }

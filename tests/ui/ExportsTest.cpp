@@ -114,9 +114,9 @@ protected:
 };
 
 TEST_F(ExportsTest, CancelLeavesTheHostsVariableAndRecordAlone) {
-    KnxRecordSpec spec;
-    spec.scenes = 3;
-    const std::vector<uint8_t> bytes = BuildKnxRecord(spec);
+    KnxRecordPlan plan;
+    plan.scenes = 3;
+    const std::vector<uint8_t> bytes = BuildKnxRecord(plan);
     uint8_t* record = MallocCopy(bytes);
     uint8_t* slot = record;
     Answerer answer(QStringLiteral("CKnxDlg"), QStringLiteral("7009"));
@@ -127,12 +127,12 @@ TEST_F(ExportsTest, CancelLeavesTheHostsVariableAndRecordAlone) {
 }
 
 TEST_F(ExportsTest, OkHandsOverTheRebuiltRecordAndFreesTheOldOne) {
-    KnxRecordSpec spec;
-    spec.scenes = 3;
-    spec.deviceTypes = {7};
-    spec.deviceCount = 1;
-    spec.deviceTable = devices;
-    const std::vector<uint8_t> bytes = BuildKnxRecord(spec);
+    KnxRecordPlan plan;
+    plan.scenes = 3;
+    plan.deviceTypes = {7};
+    plan.deviceCount = 1;
+    plan.deviceTable = devices;
+    const std::vector<uint8_t> bytes = BuildKnxRecord(plan);
     uint8_t* record = MallocCopy(bytes);
     uint8_t* slot = record;
     Answerer answer(QStringLiteral("CKnxDlg"), QStringLiteral("7052"));

@@ -46,11 +46,11 @@ ModalAnswerer::Action Enter(const QString& number, const QString& name, const QS
 }
 
 TEST_F(KnxDlgTest, ThreeLevelCatalogueShowsGroupsUnderTheirParents) {
-    KnxRecordSpec spec;
-    spec.mains = {{0, 0x00000090, "0 Central"}, {3, 0x00030090, "3 Light"}};
-    spec.middles = {{1, 0x00010050, "1 Ground"}, {24, 0, "0 Hall"}};
-    spec.groups = {{0x0105, 0x010500F0, "0/1/5 Door"}, {0x1800, 0x18000027, "3/0/0 Ceiling"}};
-    Open(BuildKnxRecord(spec));
+    KnxRecordPlan plan;
+    plan.mains = {{0, 0x00000090, "0 Central"}, {3, 0x00030090, "3 Light"}};
+    plan.middles = {{1, 0x00010050, "1 Ground"}, {24, 0, "0 Hall"}};
+    plan.groups = {{0x0105, 0x010500F0, "0/1/5 Door"}, {0x1800, 0x18000027, "3/0/0 Ceiling"}};
+    Open(BuildKnxRecord(plan));
 
     QTreeWidgetItem* root = Catalogue()->topLevelItem(0);
     ASSERT_EQ(Catalogue()->topLevelItemCount(), 1);
@@ -72,12 +72,12 @@ TEST_F(KnxDlgTest, ThreeLevelCatalogueShowsGroupsUnderTheirParents) {
 }
 
 TEST_F(KnxDlgTest, TwoLevelAddressesLieUnderMainGroupsOrAtTheTop) {
-    KnxRecordSpec spec;
-    spec.flagsB = 0x00;
-    spec.mains = {{3, 0, "3 Pumps"}};
-    spec.groups = {{static_cast<uint16_t>(3 << 11 | 200), 0x1EC80027, "3/200 Pump"},
+    KnxRecordPlan plan;
+    plan.flagsB = 0x00;
+    plan.mains = {{3, 0, "3 Pumps"}};
+    plan.groups = {{static_cast<uint16_t>(3 << 11 | 200), 0x1EC80027, "3/200 Pump"},
                    {static_cast<uint16_t>(5 << 11 | 1), 0x28010020, "5/1 Orphan"}};
-    Open(BuildKnxRecord(spec));
+    Open(BuildKnxRecord(plan));
     QTreeWidgetItem* root = Catalogue()->topLevelItem(0);
     ASSERT_EQ(root->childCount(), 1);
     EXPECT_EQ(root->child(0)->child(0)->text(0), "3/200 Pump");
@@ -86,10 +86,10 @@ TEST_F(KnxDlgTest, TwoLevelAddressesLieUnderMainGroupsOrAtTheTop) {
 }
 
 TEST_F(KnxDlgTest, MissingMiddleGroupIsCreatedWithItsNumber) {
-    KnxRecordSpec spec;
-    spec.mains = {{2, 0, "2 Blinds"}};
-    spec.groups = {{static_cast<uint16_t>(2 << 11 | 4 << 8 | 7), 0x24070020, "2/4/7 Up"}};
-    Open(BuildKnxRecord(spec));
+    KnxRecordPlan plan;
+    plan.mains = {{2, 0, "2 Blinds"}};
+    plan.groups = {{static_cast<uint16_t>(2 << 11 | 4 << 8 | 7), 0x24070020, "2/4/7 Up"}};
+    Open(BuildKnxRecord(plan));
     QTreeWidgetItem* main = Catalogue()->topLevelItem(0)->child(0);
     ASSERT_EQ(main->childCount(), 1);
     EXPECT_EQ(main->child(0)->text(0), "4");
@@ -105,7 +105,7 @@ TEST_F(KnxDlgTest, TabsAndTextsFollowModeAndLanguage) {
     EXPECT_EQ(dlg->windowTitle(), "KNX");
     TearDown();
 
-    KnxRecordSpec wlan;
+    KnxRecordPlan wlan;
     wlan.flagsA = 0x03;
     Open(BuildKnxRecord(wlan));
     EXPECT_EQ(dlg->windowTitle(), "WLAN");
@@ -139,10 +139,10 @@ TEST_F(KnxDlgTest, NetworkOnlyShowsOneTabAndNoCatalogue) {
 }
 
 TEST_F(KnxDlgTest, CheckBoxesSetTheirBitsAtOnce) {
-    KnxRecordSpec spec;
-    spec.flagsB = 0x20 | 0x40;
-    spec.flagsA = 0x01 | 0x20;
-    Open(BuildKnxRecord(spec));
+    KnxRecordPlan plan;
+    plan.flagsB = 0x20 | 0x40;
+    plan.flagsA = 0x01 | 0x20;
+    Open(BuildKnxRecord(plan));
     auto* p1 = dlg->findChild<QCheckBox*>("7036");
     auto* p2 = dlg->findChild<QCheckBox*>("7042");
     auto* soft = dlg->findChild<QCheckBox*>("7037");
@@ -207,9 +207,9 @@ TEST_F(KnxDlgTest, ThreeLevelAddressZeroIsRefusedBeforeDuplicates) {
 }
 
 TEST_F(KnxDlgTest, TwoLevelAddressUpTo2047WithObjectType) {
-    KnxRecordSpec spec;
-    spec.flagsB = 0x00;
-    Open(BuildKnxRecord(spec));
+    KnxRecordPlan plan;
+    plan.flagsB = 0x00;
+    Open(BuildKnxRecord(plan));
     ModalAnswerer answer;
     answer.Then(Enter("1", "Heating")).Then(Enter("2047", "Valve", "7069"));
     Catalogue()->SelectItem(Catalogue()->topLevelItem(0));
@@ -222,11 +222,11 @@ TEST_F(KnxDlgTest, TwoLevelAddressUpTo2047WithObjectType) {
 }
 
 TEST_F(KnxDlgTest, RightClickOnAnAddressDoesNothing) {
-    KnxRecordSpec spec;
-    spec.mains = {{1, 0, "1 A"}};
-    spec.middles = {{8, 0, "0 B"}};
-    spec.groups = {{0x0801, 0x08010020, "1/0/1 C"}};
-    Open(BuildKnxRecord(spec));
+    KnxRecordPlan plan;
+    plan.mains = {{1, 0, "1 A"}};
+    plan.middles = {{8, 0, "0 B"}};
+    plan.groups = {{0x0801, 0x08010020, "1/0/1 C"}};
+    Open(BuildKnxRecord(plan));
     ModalAnswerer answer;
     Catalogue()->SelectItem(dlg->GroupAddressTable[0x0801].item);
     dlg->OnTreeRightClick(Catalogue());

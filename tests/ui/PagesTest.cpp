@@ -22,14 +22,14 @@ const std::vector<Name> kGroups = {{0x0801, 0x08010020, "1/0/1 Switch"},
                                    {0x0804, 0x08040029, "1/0/4 Colour"},
                                    {0x0805, 0x0805002A, "1/0/5 Wide"}};
 
-KnxRecordSpec ThreeScenes(std::vector<Pair> pairs) {
-    KnxRecordSpec spec;
-    spec.scenes = 3;
-    spec.mains = {{1, 0, "1 Light"}};
-    spec.middles = {{8, 0, "0 Ground"}};
-    spec.groups = kGroups;
-    spec.pairs = std::move(pairs);
-    return spec;
+KnxRecordPlan ThreeScenes(std::vector<Pair> pairs) {
+    KnxRecordPlan plan;
+    plan.scenes = 3;
+    plan.mains = {{1, 0, "1 Light"}};
+    plan.middles = {{8, 0, "0 Ground"}};
+    plan.groups = kGroups;
+    plan.pairs = std::move(pairs);
+    return plan;
 }
 
 QString ChildText(CDragTreeCtrl* tree, int output, int child = 0) {
@@ -64,18 +64,18 @@ TEST_F(PagesTest, SceneAndDimmerOutputsFollowTheSceneCount) {
 
 TEST_F(PagesTest, DeviceOutputsAndTypeMatch) {
     // S = 2, D = 3: device 0 of Device 1 is output 3076, device 2 of Device 2 is 3081.
-    KnxRecordSpec spec;
-    spec.scenes = 2;
-    spec.groups = kGroups;
-    spec.mains = {{1, 0, "1 Light"}};
-    spec.middles = {{8, 0, "0 Ground"}};
-    spec.deviceTypes = {7, 10, 9};
-    spec.deviceCount = 3;
-    spec.deviceTable =
+    KnxRecordPlan plan;
+    plan.scenes = 2;
+    plan.groups = kGroups;
+    plan.mains = {{1, 0, "1 Light"}};
+    plan.middles = {{8, 0, "0 Ground"}};
+    plan.deviceTypes = {7, 10, 9};
+    plan.deviceCount = 3;
+    plan.deviceTable =
         MakeDeviceTable({{"Dimmer A", 0}, {"Twenty characters!!!", 40}, {"RGB", 20}});
-    spec.pairs = {{3076, 0x0803}, {3077, 0x0805}, {3081, 0x0804}};
+    plan.pairs = {{3076, 0x0803}, {3077, 0x0805}, {3081, 0x0804}};
     // The host changed the second device from kind 40 to 20: its 4-byte assignment is hidden.
-    Open(BuildKnxRecord(spec), {"A", "B"},
+    Open(BuildKnxRecord(plan), {"A", "B"},
          {{"Dimmer A", 0}, {"Twenty characters!!!", 20}, {"RGB", 20}});
     const ModuleState& m = Module();
     EXPECT_EQ(m.DeviceTree1->topLevelItem(1)->text(0), "Twenty characters!!!");
@@ -86,7 +86,7 @@ TEST_F(PagesTest, DeviceOutputsAndTypeMatch) {
 }
 
 TEST_F(PagesTest, RecordSurvivesCloseAndReopenByteForByte) {
-    KnxRecordSpec spec = ThreeScenes({{0, 0x0801},
+    KnxRecordPlan plan = ThreeScenes({{0, 0x0801},
                                       {0, 0x0805},
                                       {4, 0x0801},
                                       {6, 0x0801},
@@ -94,12 +94,12 @@ TEST_F(PagesTest, RecordSurvivesCloseAndReopenByteForByte) {
                                       {1542 + 3, 0x0801},
                                       {3078, 0x0803},
                                       {3079, 0x0803}});
-    spec.groups[4].data = 0x08050020;  // assignable to scenes
-    spec.deviceTypes = {7};
-    spec.deviceCount = 1;
-    spec.deviceTable = MakeDeviceTable({{"Dimmer A", 0}});
-    spec.flagsB = 0x20 | 0x40;
-    const std::vector<uint8_t> original = BuildKnxRecord(spec);
+    plan.groups[4].data = 0x08050020;  // assignable to scenes
+    plan.deviceTypes = {7};
+    plan.deviceCount = 1;
+    plan.deviceTable = MakeDeviceTable({{"Dimmer A", 0}});
+    plan.flagsB = 0x20 | 0x40;
+    const std::vector<uint8_t> original = BuildKnxRecord(plan);
     Open(original, {"Morning", "Evening", "Off"}, {{"Dimmer A", 0}});
     const std::vector<uint8_t> first = PressOk();
     EXPECT_BYTES_EQ(original, first);
@@ -141,7 +141,7 @@ TEST_F(PagesTest, EarlierFormatRecordIsRewrittenInTheCurrentFormat) {
     EXPECT_EQ(ChildText(Module().DimmerTree1, 2), QString());  // no name block: empty label
     EXPECT_EQ(Module().DimmerTree1->topLevelItem(2)->childCount(), 1);
     const std::vector<uint8_t> rewritten = PressOk();
-    KnxRecordSpec expected;
+    KnxRecordPlan expected;
     expected.scenes = 2;
     expected.pairs = {{6, 0x0801}};
     EXPECT_BYTES_EQ(BuildKnxRecord(expected), rewritten);
@@ -216,18 +216,18 @@ TEST_F(PagesTest, ConfigurationTooLargeIsRefusedAndNothingIsLost) {
 TEST_F(PagesTest, RandomConfigurationsRoundTripThroughTheDialog) {
     std::mt19937 random(20261206);
     for (int round = 0; round < 3; ++round) {
-        KnxRecordSpec spec;
-        spec.scenes = static_cast<uint16_t>(random() % 6);
-        spec.mains = {{1, 0, "1 Light"}};
-        spec.middles = {{8, 0, "0 Ground"}};
-        spec.groups = kGroups;
-        spec.deviceTypes = {7, 9, 10};
-        spec.deviceCount = 3;
-        spec.deviceTable = MakeDeviceTable({{"D0", 0}, {"D1", 20}, {"D2", 40}});
-        const uint16_t outputs = static_cast<uint16_t>(2 * spec.scenes + 3072 + 6);
+        KnxRecordPlan plan;
+        plan.scenes = static_cast<uint16_t>(random() % 6);
+        plan.mains = {{1, 0, "1 Light"}};
+        plan.middles = {{8, 0, "0 Ground"}};
+        plan.groups = kGroups;
+        plan.deviceTypes = {7, 9, 10};
+        plan.deviceCount = 3;
+        plan.deviceTable = MakeDeviceTable({{"D0", 0}, {"D1", 20}, {"D2", 40}});
+        const uint16_t outputs = static_cast<uint16_t>(2 * plan.scenes + 3072 + 6);
         std::vector<uint8_t> typeOf;
         for (int p = 0; p < 2; ++p)
-            typeOf.insert(typeOf.end(), spec.scenes, 0);
+            typeOf.insert(typeOf.end(), plan.scenes, 0);
         for (int p = 0; p < 2; ++p) {
             for (int c = 0; c < 512; ++c)
                 typeOf.insert(typeOf.end(), {0, 3, 7});
@@ -237,13 +237,13 @@ TEST_F(PagesTest, RandomConfigurationsRoundTripThroughTheDialog) {
         for (uint16_t out = 0; out < outputs; ++out) {
             for (const Name& g : kGroups) {
                 if ((g.data & 0x0F) == typeOf[out] && random() % 97 == 0)
-                    spec.pairs.push_back({out, g.number});
+                    plan.pairs.push_back({out, g.number});
             }
         }
         std::vector<std::string> names;
-        for (int s = 0; s < spec.scenes; ++s)
+        for (int s = 0; s < plan.scenes; ++s)
             names.push_back("Scene " + std::to_string(s));
-        const std::vector<uint8_t> original = BuildKnxRecord(spec);
+        const std::vector<uint8_t> original = BuildKnxRecord(plan);
         Open(original, names, {{"D0", 0}, {"D1", 20}, {"D2", 40}});
         EXPECT_BYTES_EQ(original, PressOk());
         TearDown();

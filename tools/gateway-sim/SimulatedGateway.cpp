@@ -50,11 +50,11 @@ std::string DottedAddress(uint32_t address) {
            std::to_string((address >> 8) & 0xFF) + '.' + std::to_string(address & 0xFF);
 }
 
-std::optional<GatewayConfig> ParseGatewaySpec(const std::string& spec, std::string& error) {
+std::optional<GatewayConfig> ParseGatewayOption(const std::string& option, std::string& error) {
     GatewayConfig config;
     bool haveAddress = false;
     bool haveReport = false;
-    std::stringstream parts(spec);
+    std::stringstream parts(option);
     std::string part;
     while (std::getline(parts, part, ',')) {
         const auto eq = part.find('=');

@@ -26,7 +26,7 @@ struct GatewayConfig {
 
 // Parses "addr=A[,report=A][,name=N|,mac=aa:bb:cc:dd:ee:ff][,version=TEXT][,ack=POLICY]",
 // POLICY being always, never, after:N or noblocks. Sets `error` and returns nullopt on failure.
-std::optional<GatewayConfig> ParseGatewaySpec(const std::string& spec, std::string& error);
+std::optional<GatewayConfig> ParseGatewayOption(const std::string& option, std::string& error);
 
 std::string DottedAddress(uint32_t address);
 

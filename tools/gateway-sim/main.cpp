@@ -287,13 +287,13 @@ private:
 
 int main(int argc, char** argv) {
     CLI::App app{"Simulated Halvex gateways on UDP 4044 (control) and 4042 (DMX)"};
-    std::vector<std::string> specs;
+    std::vector<std::string> options;
     std::string outDir = ".";
     std::string readyFile;
     std::vector<std::string> reports;
     std::string reportTo;
     double duration = 60;
-    app.add_option("-g,--gateway", specs,
+    app.add_option("-g,--gateway", options,
                    "addr=A[,report=A][,name=N|mac=aa:bb:cc:dd:ee:ff][,version=TEXT]"
                    "[,ack=always|never|after:N|noblocks]")
         ->required();
@@ -308,11 +308,11 @@ int main(int argc, char** argv) {
     CLI11_PARSE(app, argc, argv);
 
     std::vector<SimulatedGateway> gateways;
-    for (const auto& spec : specs) {
+    for (const auto& option : options) {
         std::string error;
-        auto config = ParseGatewaySpec(spec, error);
+        auto config = ParseGatewayOption(option, error);
         if (!config) {
-            std::cerr << "halvex-gateway-sim: --gateway " << spec << ": " << error << '\n';
+            std::cerr << "halvex-gateway-sim: --gateway " << option << ": " << error << '\n';
             return 2;
         }
         gateways.emplace_back(*config);
@@ -344,8 +344,8 @@ int main(int argc, char** argv) {
                   << '\n';
         return 1;
     }
-    for (const auto& spec : specs)
-        Log("gateway " + spec);
+    for (const auto& option : options)
+        Log("gateway " + option);
     Log("listening on 4044 and 4042");
     if (!readyFile.empty())
         WriteText(readyFile, "ready");

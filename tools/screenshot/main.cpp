@@ -143,18 +143,18 @@ private:
 // A KNX record with a small catalogue made by hand: one main group, one middle group,
 // three group addresses.
 std::vector<uint8_t> HandMadeRecord() {
-    KnxRecordSpec spec;
-    spec.scenes = static_cast<uint16_t>(kScenes.size());
-    spec.deviceTypes = {10, 10, 7};
-    spec.deviceCount = static_cast<uint16_t>(kDevices.size());
-    spec.deviceTable = MakeDeviceTable(kDevices);
-    spec.mains = {{1, 0, "1 Lighting"}};
-    spec.middles = {{8, 0, "0 Stage"}};
-    spec.groups = {{0x0801, 0x080100D0, "1/0/1 Stage wash on/off"},
+    KnxRecordPlan plan;
+    plan.scenes = static_cast<uint16_t>(kScenes.size());
+    plan.deviceTypes = {10, 10, 7};
+    plan.deviceCount = static_cast<uint16_t>(kDevices.size());
+    plan.deviceTable = MakeDeviceTable(kDevices);
+    plan.mains = {{1, 0, "1 Lighting"}};
+    plan.middles = {{8, 0, "0 Stage"}};
+    plan.groups = {{0x0801, 0x080100D0, "1/0/1 Stage wash on/off"},
                    {0x0802, 0x080200D7, "1/0/2 Stage wash level"},
                    {0x0803, 0x080300D3, "1/0/3 Stage wash dimming"},
                    {0x0804, 0x080400DA, "1/0/4 Moving head position"}};
-    std::vector<uint8_t> record = BuildKnxRecord(spec);
+    std::vector<uint8_t> record = BuildKnxRecord(plan);
     // The gateway of the pictures sits in the documentation's example network.
     const std::string_view name = "Stage";
     WriteBytes(record, layout::kIpAddress, kGatewayAddress);
