@@ -1,4 +1,5 @@
 #include "catalogue/CBusTypeDlg.h"
+#include "catalogue/ChoiceGroup.h"
 
 #include <QButtonGroup>
 #include <QGroupBox>
@@ -92,16 +93,8 @@ CBusTypeDlg::CBusTypeDlg(QWidget* parent) : QDialog(parent), choices_(new QButto
 }
 
 void CBusTypeDlg::SetChoice(int choice) {
-    if (choice >= 0 && choice < kChoices) {
-        choices_->button(choice)->setChecked(true);
-        return;
-    }
-    // An exclusive group cannot uncheck its last button; lift the rule for a moment.
-    choices_->setExclusive(false);
-    for (QAbstractButton* button : choices_->buttons())
-        button->setChecked(false);
-    choices_->setExclusive(true);
-    choice_ = -1;
+    if (SetGroupChoice(choices_, choice, kChoices) < 0)
+        choice_ = -1;
 }
 
 void CBusTypeDlg::reject() {

@@ -1,4 +1,5 @@
 #include "catalogue/CGroupAddressDlg.h"
+#include "catalogue/ChoiceGroup.h"
 
 #include <QButtonGroup>
 #include <QGridLayout>
@@ -69,16 +70,8 @@ CGroupAddressDlg::CGroupAddressDlg(bool threeLevel, QWidget* parent)
 }
 
 void CGroupAddressDlg::SetChoice(int choice) {
-    if (choice >= 0 && choice < kChoices) {
-        choices_->button(choice)->setChecked(true);
-        return;
-    }
-    // An exclusive group cannot uncheck its last button; lift the rule for a moment.
-    choices_->setExclusive(false);
-    for (QAbstractButton* button : choices_->buttons())
-        button->setChecked(false);
-    choices_->setExclusive(true);
-    choice_ = -1;
+    if (SetGroupChoice(choices_, choice, kChoices) < 0)
+        choice_ = -1;
 }
 
 uint8_t CGroupAddressDlg::ObjectTypeOfChoice(int choice) {
