@@ -2,9 +2,8 @@
 
 #include <algorithm>
 #include <array>
-#include <bitset>
 
-#include "catalogue/GroupAddress.h"
+#include "catalogue/ImportBuilder.h"
 #include "plugin/Codepage.h"
 
 namespace halvex {
@@ -15,7 +14,6 @@ constexpr std::array<std::string_view, 15> kSizeTexts = {
     "(2 Byte)", "(3 Byte)", "(4 Byte)", "(6 Byte)", "(8 Byte)", "(10 Byte)", "(14 Byte)"};
 
 constexpr std::string_view kBom = "\xEF\xBB\xBF";
-constexpr uint32_t kDraggable = 0x20;
 
 // Splits the file into lines: LF ends a line and a CR right before it is dropped.
 class LineReader {
@@ -39,47 +37,8 @@ private:
     size_t pos_ = 0;
 };
 
-bool IsUndefinedCp1252(char c) {
-    const auto b = static_cast<uint8_t>(c);
-    return b == 0x81 || b == 0x8D || b == 0x8F || b == 0x90 || b == 0x9D;
-}
-
-// A name from the file as UTF-8, or nullopt when it is neither UTF-8 nor Windows-1252 text.
-std::optional<std::string> DecodeName(std::string_view bytes) {
-    if (IsValidUtf8(bytes))
-        return std::string(bytes);
-    if (std::any_of(bytes.begin(), bytes.end(), IsUndefinedCp1252))
-        return std::nullopt;
-    return Cp1252ToUtf8(bytes);
-}
-
-// "<number> <name>" when the label fits its buffer and the name is text; nullopt otherwise.
-std::optional<std::string> MakeLabel(std::string_view number, std::string_view name) {
-    if (number.size() + 1 + name.size() > kEsfMaxLabelLength)
-        return std::nullopt;
-    auto decoded = DecodeName(name);
-    if (!decoded)
-        return std::nullopt;
-    std::string label;
-    label.reserve(number.size() + 1 + decoded->size());
-    label.append(number).append(1, ' ').append(*decoded);
-    return label;
-}
-
-// Everything one address line contributes, gathered before anything is created so that a
-// malformed line adds nothing.
-struct ParsedLine {
-    bool threeLevel = false;
-    int main = 0;
-    GroupAddress address;
-    std::string mainLabel;
-    std::string middleLabel;
-    std::string addressLabel;
-    uint8_t size = kEsfNoSize;
-};
-
-// Parses a line that NormaliseEsfLine and MaskNameSlashes have already worked on.
-std::optional<ParsedLine> ParseAddressLine(std::string_view line) {
+// The parts of a line that NormaliseEsfLine and MaskNameSlashes have already worked on.
+std::optional<AddressEntry> SplitAddressLine(std::string_view line) {
     constexpr auto npos = std::string_view::npos;
     const size_t tab = line.find('\t');
     const size_t d1 = line.find('.');
@@ -87,94 +46,37 @@ std::optional<ParsedLine> ParseAddressLine(std::string_view line) {
         return std::nullopt;
     const size_t d2 = line.find('.', d1 + 1);
     const size_t nameEnd = std::min(line.find('\t', tab + 1), line.size());
-    const std::string_view addressName = line.substr(tab + 1, nameEnd - tab - 1);
-    const std::string_view mainName = line.substr(0, d1);
 
-    ParsedLine parsed;
-    parsed.threeLevel = d2 != npos && d2 < tab;
-    std::string_view mainDigits;
-    std::string_view groupDigits;
-    std::string groupPrefix;
-    if (parsed.threeLevel) {
-        const std::string_view address = line.substr(d2 + 1, tab - d2 - 1);
-        const size_t s1 = address.find('/');
-        const size_t s2 = s1 == npos ? npos : address.find('/', s1 + 1);
-        if (s2 == npos)
-            return std::nullopt;
-        mainDigits = address.substr(0, s1);
-        const std::string_view middleDigits = address.substr(s1 + 1, s2 - s1 - 1);
-        groupDigits = address.substr(s2 + 1);
-        const auto main = ParseAddressPart(mainDigits, GroupAddress::kMaxMain);
-        const auto middle = ParseAddressPart(middleDigits, GroupAddress::kMaxMiddle);
-        const auto group = ParseAddressPart(groupDigits, GroupAddress::kMaxGroup3);
-        if (!main || !middle || !group)
-            return std::nullopt;
-        parsed.main = *main;
-        parsed.address = *GroupAddress::FromParts3(*main, *middle, *group);
-        auto middleLabel = MakeLabel(middleDigits, line.substr(d1 + 1, d2 - d1 - 1));
-        if (!middleLabel)
-            return std::nullopt;
-        parsed.middleLabel = std::move(*middleLabel);
-        groupPrefix = std::to_string(*main) + '/' + std::to_string(*middle) + '/';
-    } else {
-        const std::string_view address = line.substr(d1 + 1, tab - d1 - 1);
-        const size_t s1 = address.find('/');
-        if (s1 == npos)
-            return std::nullopt;
-        mainDigits = address.substr(0, s1);
-        groupDigits = address.substr(s1 + 1);
-        const auto main = ParseAddressPart(mainDigits, GroupAddress::kMaxMain);
-        const auto group = ParseAddressPart(groupDigits, GroupAddress::kMaxGroup2);
-        if (!main || !group)
-            return std::nullopt;
-        parsed.main = *main;
-        parsed.address = *GroupAddress::FromParts2(*main, *group);
-        groupPrefix = std::to_string(*main) + '/';
-    }
-    auto mainLabel = MakeLabel(mainDigits, mainName);
-    auto addressLabel = MakeLabel(groupPrefix.append(groupDigits), addressName);
-    if (!mainLabel || !addressLabel)
+    AddressEntry entry;
+    entry.threeLevel = d2 != npos && d2 < tab;
+    const size_t addressStart = (entry.threeLevel ? d2 : d1) + 1;
+    const auto parts = SplitAddress(line.substr(addressStart, tab - addressStart));
+    if (!parts || parts->threeLevel != entry.threeLevel)
         return std::nullopt;
-    parsed.mainLabel = std::move(*mainLabel);
-    parsed.addressLabel = std::move(*addressLabel);
-    parsed.size = SizeTextToObjectType(line);
-    return parsed;
+    entry.mainName = line.substr(0, d1);
+    if (entry.threeLevel)
+        entry.middleName = line.substr(d1 + 1, d2 - d1 - 1);
+    entry.mainDigits = parts->main;
+    entry.middleDigits = parts->middle;
+    entry.groupDigits = parts->group;
+    entry.name = line.substr(tab + 1, nameEnd - tab - 1);
+    entry.objectType = SizeTextToObjectType(line);
+    return entry;
 }
 
-// The catalogue slots the import has filled so far, indexed by number like the dialog's tables.
-class ItemBuilder {
-public:
-    explicit ItemBuilder(std::vector<EsfItem>& items) : items_(items) {}
-
-    void Add(ParsedLine& line) {
-        if (!mainGroups_.test(static_cast<size_t>(line.main))) {
-            mainGroups_.set(static_cast<size_t>(line.main));
-            items_.push_back({EsfItemKind::MainGroup, static_cast<uint16_t>(line.main),
-                              std::move(line.mainLabel), 0, line.threeLevel});
-        }
-        if (line.threeLevel) {
-            const size_t middleIndex = static_cast<size_t>(line.address.MiddleIndex());
-            if (!middleGroups_.test(middleIndex)) {
-                middleGroups_.set(middleIndex);
-                items_.push_back({EsfItemKind::MiddleGroup, static_cast<uint16_t>(middleIndex),
-                                  std::move(line.middleLabel), 0, true});
-            }
-        }
-        const uint16_t address = line.address.Value();
-        if (!addresses_.test(address)) {
-            addresses_.set(address);
-            const uint32_t itemData = static_cast<uint32_t>(address) << 16 | kDraggable | line.size;
-            items_.push_back({EsfItemKind::GroupAddress, address, std::move(line.addressLabel),
-                              itemData, line.threeLevel});
-        }
+// Reads one address line (without its line end) into `builder`; false when it is malformed.
+// `scratch` holds the line while it is normalised.
+bool AddAddressLine(std::string_view raw, std::string& scratch, ImportBuilder& builder) {
+    if (raw.size() > kEsfMaxLineLength || raw.find('\r') != std::string_view::npos ||
+        raw.find('\0') != std::string_view::npos) {
+        return false;
     }
-
-private:
-    std::vector<EsfItem>& items_;
-    std::bitset<32> mainGroups_;
-    std::bitset<256> middleGroups_;
-    std::bitset<65536> addresses_;
-};
+    scratch.assign(raw);
+    NormaliseEsfLine(scratch);
+    MaskNameSlashes(scratch);
+    const auto entry = SplitAddressLine(scratch);
+    return entry && builder.Add(*entry);
+}
 
 }  // namespace
 
@@ -244,29 +146,31 @@ EsfImport ParseEsf(std::string_view fileBytes) {
         result.projectName = DecodeUtf8OrCp1252(name);
     }
 
-    ItemBuilder builder(result.items);
+    ImportBuilder builder(result);
     std::string line;
+    while (!reader.AtEnd()) {
+        const std::string_view raw = reader.Next();
+        if (!raw.empty() && !AddAddressLine(raw, line, builder))
+            ++result.skippedLines;
+    }
+    return result;
+}
+
+bool LooksLikeEsf(std::string_view fileBytes) {
+    LineReader reader(fileBytes);
+    if (reader.AtEnd())
+        return false;
+    reader.Next();  // the project name
     while (!reader.AtEnd()) {
         const std::string_view raw = reader.Next();
         if (raw.empty())
             continue;
-        if (raw.size() > kEsfMaxLineLength || raw.find('\r') != std::string_view::npos ||
-            raw.find('\0') != std::string_view::npos) {
-            ++result.skippedLines;
-            continue;
-        }
-        line.assign(raw);
-        NormaliseEsfLine(line);
-        MaskNameSlashes(line);
-        auto parsed = ParseAddressLine(line);
-        if (!parsed) {
-            ++result.skippedLines;
-            continue;
-        }
-        result.threeLevel = parsed->threeLevel;
-        builder.Add(*parsed);
+        EsfImport scratch;
+        ImportBuilder builder(scratch);
+        std::string line;
+        return AddAddressLine(raw, line, builder);
     }
-    return result;
+    return false;
 }
 
 }  // namespace halvex

@@ -91,4 +91,7 @@ struct EsfImport {
 // address add only the main and middle groups that are still missing.
 EsfImport ParseEsf(std::string_view fileBytes);
 
+// True when the first non-empty line after line 1 is an address line that ParseEsf takes.
+bool LooksLikeEsf(std::string_view fileBytes);
+
 }  // namespace halvex

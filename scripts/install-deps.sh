@@ -6,7 +6,7 @@ packages=(
     build-essential cmake ccache pkg-config
     qt6-base-dev qt6-base-dev-tools libgl-dev
     libgtest-dev libgmock-dev googletest libbenchmark-dev
-    libcli11-dev nlohmann-json3-dev
+    libcli11-dev nlohmann-json3-dev librapidxml-dev
     clang-14 libfuzzer-14-dev libclang-rt-14-dev
     iproute2 xvfb xauth fonts-dejavu-core tshark
 )

@@ -1,0 +1,31 @@
+#include "catalogue/GroupAddressImport.h"
+
+#include "catalogue/GroupAddressCsv.h"
+#include "catalogue/GroupAddressXml.h"
+
+namespace halvex {
+
+GroupAddressImport ImportGroupAddresses(std::string_view fileBytes) {
+    GroupAddressImport result;
+    if (fileBytes.starts_with("\xFF\xFE") || fileBytes.starts_with("\xFE\xFF")) {
+        result.refusal = ImportRefusal::UnsupportedEncoding;
+        result.detail = "UTF-16";
+        return result;
+    }
+    if (LooksLikeXml(fileBytes)) {
+        result = ParseGroupAddressXml(fileBytes);
+    } else if (auto csv =
+                   LooksLikeEsf(fileBytes) ? std::nullopt : ParseGroupAddressCsv(fileBytes)) {
+        result.format = ImportFormat::Csv;
+        result.catalogue = std::move(*csv);
+    } else {
+        result.catalogue = ParseEsf(fileBytes);
+    }
+    if (result.refusal == ImportRefusal::None && result.catalogue.items.empty())
+        result.refusal = ImportRefusal::NoGroupAddress;
+    if (result.refusal != ImportRefusal::None)
+        result.catalogue = EsfImport{};
+    return result;
+}
+
+}  // namespace halvex

@@ -1,0 +1,388 @@
+// The XML and CSV exports read into the same catalogue items as an ESF export of the same content,
+// and the one entry point refuses what it cannot import.
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <iterator>
+#include <map>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "catalogue/DatapointType.h"
+#include "catalogue/GroupAddressImport.h"
+#include "catalogue/GroupAddressXml.h"
+#include "plugin/Codepage.h"
+#include "support/EsfGenerator.h"
+
+namespace halvex {
+namespace {
+
+using Kind = EsfItemKind;
+
+std::string Replace(std::string text, std::string_view from, std::string_view to) {
+    for (size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size()))
+        text.replace(at, from.size(), to);
+    return text;
+}
+
+const std::string kEsf =
+    "Project\r\n"
+    "Light.Ground.1/0/12\tCeiling\tEIS 1 'Switching' (1 Bit)\tLow\t\r\n"
+    "Light.Ground.1/0/13\tDimmer value\tUncertain (1 Byte)\tLow\t\r\n"
+    "Light.Upper.1/1/0\tWall\tEIS 5 'Value' (2 Byte)\tLow\t\r\n"
+    "K\xC3\xBC"
+    "che & Bad.Erdgescho\xC3\x9F.2/7/255\tText\tEIS 15 'Character String' (14 Byte)\tLow\t\r\n"
+    "K\xC3\xBC"
+    "che & Bad.Erdgescho\xC3\x9F.2/7/254\tSay \"hi\"\t\r\n";
+
+const std::string kXml =
+    "<?xml version=\"1.0\" encoding=\"utf-8\" standalone=\"yes\"?>\n"
+    "<GroupAddress-Export xmlns=\"http://knx.org/xml/ga-export/01\">\n"
+    "  <GroupRange Name=\"Light\" RangeStart=\"2048\" RangeEnd=\"4095\">\n"
+    "    <GroupRange Name=\"Ground\" RangeStart=\"2048\" RangeEnd=\"2303\">\n"
+    "      <GroupAddress Name=\"Ceiling\" Address=\"1/0/12\" DPTs=\"DPST-1-1\" "
+    "Description=\"x\"/>\n"
+    "      <GroupAddress Name=\"Dimmer value\" Address=\"1/0/13\" DPTs=\"DPST-5-1\" />\n"
+    "    </GroupRange>\n"
+    "    <GroupRange Name=\"Upper\" RangeStart=\"2304\" RangeEnd=\"2559\">\n"
+    "      <GroupAddress Name=\"Wall\" Address=\"1/1/0\" DPTs=\"DPT-9\" />\n"
+    "    </GroupRange>\n"
+    "  </GroupRange>\n"
+    "  <GroupRange Name=\"K\xC3\xBC"
+    "che &amp; Bad\" RangeStart=\"4096\" RangeEnd=\"6143\">\n"
+    "    <GroupRange Name=\"Erdgescho\xC3\x9F\" RangeStart=\"5888\" RangeEnd=\"6143\">\n"
+    "      <GroupAddress Name=\"Text\" Address=\"2/7/255\" DPTs=\"DPST-16-1\" />\n"
+    "      <GroupAddress Name=\"Say &quot;hi&quot;\" Address=\"2/7/254\" />\n"
+    "    </GroupRange>\n"
+    "  </GroupRange>\n"
+    "</GroupAddress-Export>\n";
+
+// The same content as CSV rows: level (0 main, 1 middle, 2 address), name, address, type.
+struct Row {
+    int level;
+    std::string_view name, address, type;
+};
+const Row kRows[] = {
+    {0, "Light", "1/-/-", ""},
+    {1, "Ground", "1/0/-", ""},
+    {2, "Ceiling", "1/0/12", "DPST-1-1"},
+    {2, "Dimmer value", "1/0/13", "DPST-5-1"},
+    {1, "Upper", "1/1/-", ""},
+    {2, "Wall", "1/1/0", "DPT-9"},
+    {0,
+     "K\xC3\xBC"
+     "che & Bad",
+     "2/-/-", ""},
+    {1, "Erdgescho\xC3\x9F", "2/7/-", ""},
+    {2, "Text", "2/7/255", "DPST-16-1"},
+    {2, "Say \"hi\"", "2/7/254", ""},
+};
+
+struct CsvShape {
+    bool perLevel = true;
+    char separator = ';';
+    bool header = true;
+    bool quoted = true;
+    std::string_view lineEnd = "\r\n";
+};
+
+std::string Csv(const CsvShape& shape) {
+    std::string out;
+    const auto row = [&](std::initializer_list<std::string_view> fields) {
+        size_t n = 0;
+        for (std::string_view field : fields) {
+            if (n++ > 0)
+                out += shape.separator;
+            out += shape.quoted ? '"' + Replace(std::string(field), "\"", "\"\"") + '"'
+                                : std::string(field);
+        }
+        out += shape.lineEnd;
+    };
+    if (shape.header && shape.perLevel) {
+        row({"Main", "Middle", "Sub", "Address", "Central", "Unfiltered", "Description",
+             "DatapointType", "Security"});
+    } else if (shape.header) {
+        row({"Group name", "Address", "Central", "Unfiltered", "Description", "DatapointType",
+             "Security"});
+    }
+    for (const Row& r : kRows) {
+        if (shape.perLevel) {
+            row({r.level == 0 ? r.name : "", r.level == 1 ? r.name : "", r.level == 2 ? r.name : "",
+                 r.address, "", "", "", r.type, "Auto"});
+        } else {
+            row({r.name, r.address, "", "", "", r.type, "Auto"});
+        }
+    }
+    return out;
+}
+
+TEST(GroupAddressImport, EveryFormatGivesTheItemsOfTheEquivalentEsf) {
+    const GroupAddressImport esf = ImportGroupAddresses(kEsf);
+    ASSERT_EQ(esf.catalogue.items.size(), 10u);  // 2 main groups, 3 middle groups, 5 addresses
+    ASSERT_EQ(esf.catalogue.items[9],
+              (EsfItem{Kind::GroupAddress, 0x17FE, "2/7/254 Say \"hi\"", 0x17FE00FF, true}));
+    const std::string cp1252Xml = Utf8ToCp1252(Replace(kXml, "utf-8", "windows-1252"));
+    const struct {
+        const char* name;
+        std::string bytes;
+        ImportFormat format;
+    } cases[] = {
+        {"xml", kXml, ImportFormat::Xml},
+        {"xml, BOM, no declaration", "\xEF\xBB\xBF" + kXml.substr(kXml.find('\n') + 1),
+         ImportFormat::Xml},
+        {"xml windows-1252", cp1252Xml, ImportFormat::Xml},
+        {"xml ISO-8859-1", Replace(cp1252Xml, "windows-1252", "ISO-8859-1"), ImportFormat::Xml},
+        {"xml prefixed names",
+         Replace(Replace(Replace(kXml, "<Group", "<ga:Group"), "</Group", "</ga:Group"),
+                 "xmlns=", "xmlns:ga="),
+         ImportFormat::Xml},
+        {"xml plain numbers", Replace(Replace(kXml, "\"1/0/12\"", "\"2060\""), "2/7/255", "6143"),
+         ImportFormat::Xml},
+        {"csv 3/1 ;", Csv({}), ImportFormat::Csv},
+        {"csv 3/1 , no header LF", Csv({.separator = ',', .header = false, .lineEnd = "\n"}),
+         ImportFormat::Csv},
+        {"csv 3/1 TAB windows-1252", Utf8ToCp1252(Csv({.separator = '\t'})), ImportFormat::Csv},
+        {"csv 1/1 ; BOM", "\xEF\xBB\xBF" + Csv({.perLevel = false}), ImportFormat::Csv},
+        {"csv 1/1 , windows-1252", Utf8ToCp1252(Csv({.perLevel = false, .separator = ','})),
+         ImportFormat::Csv},
+        {"csv 1/1 TAB unquoted, no header",
+         Csv({.perLevel = false, .separator = '\t', .header = false, .quoted = false}),
+         ImportFormat::Csv},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const GroupAddressImport result = ImportGroupAddresses(c.bytes);
+        EXPECT_EQ(result.refusal, ImportRefusal::None) << result.line << " " << result.detail;
+        EXPECT_EQ(result.format, c.format);
+        EXPECT_EQ(result.catalogue.items, esf.catalogue.items)
+            << ::testing::PrintToString(result.catalogue.items.size());
+        EXPECT_EQ(result.catalogue.threeLevel, true);
+        EXPECT_EQ(result.catalogue.skippedLines, 0u);
+    }
+}
+
+TEST(GroupAddressImport, GeneratedExportsOfBothLayoutsEqualTheirEsf) {
+    for (const bool threeLevel : {true, false}) {
+        SCOPED_TRACE(threeLevel ? "three-level" : "two-level");
+        const test::EsfGeneratorOptions options{.count = 5000, .threeLevel = threeLevel};
+        const EsfImport esf = ImportGroupAddresses(test::GenerateEsf(options)).catalogue;
+        ASSERT_EQ(esf.skippedLines, 0u);
+        ASSERT_EQ(esf.items.size(), threeLevel ? 5000u + 3 + 20 : 5000u + 3);
+        for (const std::string& file :
+             {test::GenerateXml(options), test::GenerateCsv(options, true, ';'),
+              test::GenerateCsv(options, false, ',')}) {
+            const EsfImport other = ImportGroupAddresses(file).catalogue;
+            EXPECT_EQ(other.skippedLines, 0u);
+            EXPECT_TRUE(other.items == esf.items) << file.substr(0, 400);
+        }
+    }
+}
+
+TEST(DatapointType, MainNumberGivesTheObjectSize) {
+    const struct {
+        const char* text;
+        std::optional<uint8_t> type;
+    } cases[] = {
+        {"DPST-1-1", 0},
+        {"DPT-2", 1},
+        {"DPST-23-1", 1},
+        {"DPST-3-7", 3},
+        {"DPT-4", 7},
+        {"DPST-5-1", 7},
+        {"DPT-6", 7},
+        {"DPST-17-1", 7},
+        {"DPT-18", 7},
+        {"DPST-20-102", 7},
+        {"DPT-7", 8},
+        {"DPST-8-1", 8},
+        {"DPST-9-1", 8},
+        {"DPT-10", 9},
+        {"DPT-11", 9},
+        {"DPST-232-600", 9},
+        {"DPT-12", 10},
+        {"DPST-13-10", 10},
+        {"DPST-14-56", 10},
+        {"DPST-251-600", 11},
+        {"DPT-19", 12},
+        {"DPST-29-10", 12},
+        {"DPST-16-1", 14},
+        {"dpst-9-1", 8},
+        {"DPT-9.001", 8},
+        {"DPST-1-1, DPST-5-1", 0},
+        {" DPT-5 DPT-1", 7},
+        {"DPT-24", kEsfNoSize},
+        {"DPT-999", kEsfNoSize},  // no fixed size, unknown
+        {"", std::nullopt},
+        {"DPT", std::nullopt},
+        {"DPT-", std::nullopt},
+        {"DPST-1-", std::nullopt},
+        {"DPT-1x", std::nullopt},
+        {"9.001", std::nullopt},
+        {"DPT-12345", std::nullopt},
+        {"Switch", std::nullopt},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(ReadDatapointType(c.text), c.type) << c.text;
+}
+
+// Labels of what `bytes` imports.
+std::vector<std::string> Labels(std::string_view bytes) {
+    std::vector<std::string> labels;
+    for (const EsfItem& item : ImportGroupAddresses(bytes).catalogue.items)
+        labels.push_back(item.label);
+    return labels;
+}
+
+TEST(GroupAddressImport, MalformedXmlAndCsvEntriesAreSkippedWholeAndCounted) {
+    const std::string name254(254, 'n');
+    const std::string xmlHead =
+        "<GroupAddress-Export><GroupRange Name=\"A\"><GroupRange Name=\"B\">"
+        "<GroupAddress Name=\"Ok\" Address=\"0/0/1\"/>";
+    const std::string xmlTail =
+        "<GroupAddress Name=\"Ok\" Address=\"0/0/2\"/></GroupRange>"
+        "</GroupRange></GroupAddress-Export>";
+    for (const std::string& element : {
+             std::string("<GroupAddress Name=\"X\"/>"),  // no address
+             std::string("<GroupAddress Name=\"X\" Address=\"\"/>"),
+             std::string("<GroupAddress Name=\"X\" Address=\"1/8/0\"/>"),
+             std::string("<GroupAddress Name=\"X\" Address=\"32/0\"/>"),
+             std::string("<GroupAddress Name=\"X\" Address=\"65536\"/>"),
+             std::string("<GroupAddress Name=\"X\" Address=\"1/0/0/0\"/>"),
+             std::string("<GroupAddress Name=\"X\" Address=\" 1/0/0\"/>"),
+             std::string("<GroupAddress Name=\"X&#10;Y\" Address=\"1/0/0\"/>"),  // line break
+             std::string("<GroupAddress Name=\"X&#0;Y\" Address=\"1/0/0\"/>"),
+             "<GroupAddress Name=\"" + name254 + "\" Address=\"1/0/0\"/>",
+         }) {
+        SCOPED_TRACE(element);
+        const GroupAddressImport result = ImportGroupAddresses(xmlHead + element + xmlTail);
+        EXPECT_EQ(result.catalogue.skippedLines, 1u);
+        EXPECT_EQ(Labels(xmlHead + element + xmlTail),
+                  (std::vector<std::string>{"0 A", "0 B", "0/0/1 Ok", "0/0/2 Ok"}));
+    }
+    const std::string csvHead = "\"A\";\"0/-/-\"\n\"B\";\"0/0/-\"\n\"Ok\";\"0/0/1\"\n";
+    for (const std::string& row : {
+             std::string("\"X\";\"1/8/0\""),
+             std::string("\"X\";\"1/0/256\""),
+             std::string("\"X\";\"40/-/-\""),
+             std::string("\"X\";\"1/9/-\""),
+             std::string("\"X\";\"1/-/3\""),
+             std::string("\"X\";\"1/0/a\""),
+             std::string("\"X\";\"Address\""),
+             std::string("\"X\""),
+             std::string("\"X\x81\";\"1/0/0\""),
+             "\"" + name254 + "\";\"1/0/0\"",
+         }) {
+        SCOPED_TRACE(row);
+        const std::string file = csvHead + row + "\n\"Ok\";\"0/0/2\"\n\n";
+        EXPECT_EQ(ImportGroupAddresses(file).catalogue.skippedLines, 1u);
+        EXPECT_EQ(Labels(file), (std::vector<std::string>{"0 A", "0 B", "0/0/1 Ok", "0/0/2 Ok"}));
+    }
+    // A quote left open to the end of the file makes its row malformed.
+    const GroupAddressImport open = ImportGroupAddresses(csvHead + "\"X\";\"1/0/0\n");
+    EXPECT_EQ(open.catalogue.skippedLines, 1u);
+    EXPECT_EQ(open.catalogue.items.size(), 3u);
+}
+
+TEST(GroupAddressImport, EntitiesStayBoundedAndNothingExternalIsLoaded) {
+    const std::string file =
+        "<?xml version=\"1.0\"?>\n"
+        "<!DOCTYPE GroupAddress-Export [\n"
+        "  <!ENTITY a \"aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa\">\n"
+        "  <!ENTITY b \"&a;&a;&a;&a;&a;&a;&a;&a;&a;&a;&a;&a;&a;&a;&a;&a;&a;&a;&a;&a;&a;&a;\">\n"
+        "  <!ENTITY c SYSTEM \"file:///etc/passwd\">\n"
+        "]>\n"
+        "<GroupAddress-Export><GroupRange Name=\"&b;\">\n"
+        "<GroupAddress Name=\"&c; &#x20AC; &lt;&amp;&gt;\" Address=\"1/2\"/>\n"
+        "</GroupRange></GroupAddress-Export>\n";
+    EXPECT_EQ(Labels(file), (std::vector<std::string>{"1 &b;", "1/2 &c; \xE2\x82\xAC <&>"}));
+}
+
+TEST(GroupAddressImport, FilesThatHoldNoAddressAreRefused) {
+    std::string deep;
+    for (int i = 0; i < 100000; ++i)
+        deep += "<a>";
+    std::string shallow = "<GroupAddress-Export>";
+    for (size_t i = 1; i < kXmlMaxDepth; ++i)
+        shallow += "<GroupRange Name=\"R\">";
+    shallow += "<GroupAddress Address=\"1/2/3\"/>";
+    for (size_t i = 1; i < kXmlMaxDepth; ++i)
+        shallow += "</GroupRange>";
+    shallow += "</GroupAddress-Export>";
+    const struct {
+        const char* name;
+        std::string bytes;
+        ImportRefusal refusal;
+        size_t line;
+    } cases[] = {
+        {"empty", "", ImportRefusal::NoGroupAddress, 0},
+        {"binary", std::string("\x00\x01\xFE\x7F\x00\x10", 6), ImportRefusal::NoGroupAddress, 0},
+        {"one long line", std::string(1 << 20, 'x'), ImportRefusal::NoGroupAddress, 0},
+        {"CR line ends", "P\rLight.Ground.1/0/12\tCeiling\r", ImportRefusal::NoGroupAddress, 0},
+        {"only malformed lines", "P\r\nLight.1/9999\tX\r\n", ImportRefusal::NoGroupAddress, 0},
+        {"csv header only", "\"Group name\";\"Address\"\r\n", ImportRefusal::NoGroupAddress, 0},
+        {"other XML", "<?xml version=\"1.0\"?><project><a/></project>",
+         ImportRefusal::NoGroupAddress, 0},
+        {"empty export", "<GroupAddress-Export/>", ImportRefusal::NoGroupAddress, 0},
+        {"UTF-16", "\xFF\xFE<\0G\0", ImportRefusal::UnsupportedEncoding, 0},
+        {"UTF-16 declared", "<?xml version='1.0' encoding='UTF-16'?><a/>",
+         ImportRefusal::UnsupportedEncoding, 0},
+        {"unclosed", "<GroupAddress-Export>\n<GroupRange Name=\"A\">\n</GroupAddress-Export>",
+         ImportRefusal::XmlNotWellFormed, 3},
+        {"bad attribute", "<GroupAddress-Export>\n\n<GroupAddress Name=X/>",
+         ImportRefusal::XmlNotWellFormed, 3},
+        {"NUL", std::string("<a>\n\0</a>", 9), ImportRefusal::XmlNotWellFormed, 2},
+        {"nested 100000 deep", deep, ImportRefusal::XmlNotWellFormed, 1},
+        {"deep behind closing tags in a comment",
+         "<!--" + Replace(deep, "<a>", "</a>") + "-->" + deep, ImportRefusal::XmlNotWellFormed, 1},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const GroupAddressImport result = ImportGroupAddresses(c.bytes);
+        EXPECT_EQ(result.refusal, c.refusal) << result.detail;
+        EXPECT_EQ(result.line, c.line) << result.detail;
+        EXPECT_TRUE(result.catalogue.items.empty());
+    }
+    EXPECT_EQ(ImportGroupAddresses("<?xml version='1.0' encoding='EBCDIC\n'?><a/>").detail,
+              "EBCDIC?");
+    const GroupAddressImport limit = ImportGroupAddresses(shallow);
+    EXPECT_EQ(limit.refusal, ImportRefusal::None) << limit.detail;
+    EXPECT_EQ(Labels(shallow), (std::vector<std::string>{"1 R", "2 R", "1/2/3 "}));
+    const GroupAddressImport deeper = ImportGroupAddresses(Replace(
+        shallow, "<GroupAddress Address=\"1/2/3\"/>", "<b><GroupAddress Address=\"1/2/3\"/></b>"));
+    EXPECT_EQ(deeper.refusal, ImportRefusal::XmlNotWellFormed);
+    EXPECT_EQ(deeper.detail, "elements nested more than 256 levels deep");
+}
+
+std::string Sample(const char* name) {
+    std::ifstream in(std::string(HALVEX_SOURCE_DIR "/resources/samples/") + name, std::ios::binary);
+    EXPECT_TRUE(in) << "sample file missing: " << name;
+    return {std::istreambuf_iterator<char>(in), {}};
+}
+
+// Each sample's items by kind and number, with labels as ESF masks "/" in group names.
+std::map<std::pair<int, int>, std::pair<std::string, uint32_t>> SampleItems(const char* name,
+                                                                            ImportFormat format) {
+    const GroupAddressImport result = ImportGroupAddresses(Sample(name));
+    EXPECT_EQ(result.format, format) << name;
+    EXPECT_EQ(result.catalogue.skippedLines, 0u) << name;
+    std::map<std::pair<int, int>, std::pair<std::string, uint32_t>> items;
+    for (const EsfItem& item : result.catalogue.items) {
+        const std::string label =
+            item.kind == Kind::GroupAddress ? item.label : Replace(item.label, "/", "_");
+        items[{static_cast<int>(item.kind), item.number}] = {label, item.itemData};
+    }
+    return items;
+}
+
+TEST(GroupAddressImport, SamplesHoldTheContentOfTheEsfSamples) {
+    const auto demo = SampleItems("demo-building.esf", ImportFormat::Esf);
+    EXPECT_EQ(demo.size(), 7u + 22 + 276);
+    EXPECT_EQ(SampleItems("demo-building.xml", ImportFormat::Xml), demo);
+    EXPECT_EQ(SampleItems("demo-building.csv", ImportFormat::Csv), demo);
+    EXPECT_EQ(SampleItems("hotel-two-level.csv", ImportFormat::Csv),
+              SampleItems("hotel-two-level.esf", ImportFormat::Esf));
+}
+
+}  // namespace
+}  // namespace halvex
