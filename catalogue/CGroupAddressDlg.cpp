@@ -35,6 +35,7 @@ constexpr std::array<ChoiceButton, CGroupAddressDlg::kChoices> kChoiceButtons = 
 CGroupAddressDlg::CGroupAddressDlg(bool threeLevel, QWidget* parent)
     : GroupNumberDlg(Text::GroupAddress, parent), choices_(new QButtonGroup(this)) {
     setObjectName(QStringLiteral("CGroupAddressDlg"));
+    NameLabel()->setText(TextOf(Text::Name));
     QLineEdit* threeLevelField = AddNumberField("7035", kMaxThreeLevel);
     QLineEdit* twoLevelField = AddNumberField("7064", kMaxTwoLevel);
     // The two-level hint really lacks its closing parenthesis.

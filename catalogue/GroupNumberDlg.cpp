@@ -29,7 +29,7 @@ QString BadNumberText(uint32_t max) {
 GroupNumberDlg::GroupNumberDlg(Text caption, QWidget* parent)
     : QDialog(parent),
       numberLabel_(new QLabel(TextOf(Text::Number), this)),
-      nameLabel_(new QLabel(TextOf(Text::Name), this)),
+      nameLabel_(new QLabel(QStringLiteral("Name:"), this)),
       nameEdit_(new QLineEdit(this)),
       okButton_(new QPushButton(QStringLiteral("OK"), this)),
       cancelButton_(new QPushButton(QStringLiteral("Cancel"), this)) {

@@ -45,6 +45,8 @@ protected:
 
     // The text of `pair` in the current UiLanguage.
     static QString TextOf(Text pair);
+    // The name label (7067) keeps its template text "Name:" unless a dialog relabels it.
+    QLabel* NameLabel() const { return nameLabel_; }
 
     // Creates a number field (control `id`, initial "0") that accepts 0..max. The first field
     // created is the active one, whose number OK checks.

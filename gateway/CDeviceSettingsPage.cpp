@@ -653,13 +653,7 @@ bool CDeviceSettingsPage::AskAddressChange(const std::string& currentAddress) {
 }
 
 void CDeviceSettingsPage::ShowProgress(const UploadProgress& progress) {
-    QString text = QStringLiteral("%1: packet %2 of %3")
-                       .arg(QString::fromStdString(progress.what))
-                       .arg(progress.packet)
-                       .arg(progress.packetCount);
-    if (progress.attempt > 1)
-        text += QStringLiteral(", retry %1").arg(progress.attempt - 1);
-    progress_->setText(text);
+    progress_->setText(QString::fromStdString(UploadProgressText(progress, Module().UiLanguage)));
     progress_->repaint();
 }
 

@@ -7,6 +7,7 @@
 #include "gateway/GatewayProtocol.h"
 #include "plugin/ModuleState.h"
 #include "plugin/RecordLayout.h"
+#include "plugin/UiText.h"
 
 namespace halvex {
 
@@ -109,6 +110,24 @@ void GatewayUploadTransport::Close() {
     module.GatewayLink.Close();
 }
 
+std::string UploadProgressText(const UploadProgress& progress, uint8_t language) {
+    const int blockCount = progress.packetCount - 2;
+    std::string text = progress.step == UploadStep::Prepare
+                           ? std::string(ExtraUiText(ExtraText::UploadPreparing, language))
+                       : progress.step == UploadStep::Start
+                           ? std::string(ExtraUiText(ExtraText::UploadStarting, language))
+                           : FillText(ExtraUiText(ExtraText::UploadSendingBlock, language),
+                                      {progress.block, blockCount});
+    text += " (" +
+            FillText(ExtraUiText(ExtraText::UploadPacket, language),
+                     {progress.packet, progress.packetCount}) +
+            ")";
+    if (progress.attempt > 1)
+        text +=
+            ", " + FillText(ExtraUiText(ExtraText::UploadRetry, language), {progress.attempt - 1});
+    return text;
+}
+
 UploadResult RunUpload(ConstBytes image, const std::string& address, UploadTransport& transport,
                        const std::function<void(const UploadProgress&)>& progress) {
     if (image.size() > p::kMaxImageSize)
@@ -122,11 +141,11 @@ UploadResult RunUpload(ConstBytes image, const std::string& address, UploadTrans
     int packet = 0;
 
     // One packet: up to three sends, each followed by a wait for its acknowledgement.
-    auto exchange = [&](ConstBytes datagram, const std::string& what) {
+    auto exchange = [&](ConstBytes datagram, UploadStep step, int block = 0) {
         ++packet;
         for (int attempt = 1; attempt <= p::kUploadAttempts; ++attempt) {
             if (progress)
-                progress({packet, packetCount, attempt, what});
+                progress({packet, packetCount, attempt, step, block});
             transport.Send(datagram);
             if (transport.WaitAck(std::chrono::milliseconds(p::kUploadAckTimeoutMs)))
                 return true;
@@ -134,19 +153,18 @@ UploadResult RunUpload(ConstBytes image, const std::string& address, UploadTrans
         return false;
     };
 
-    bool ok = exchange(Keyword(p::kPrepare), std::string(p::kPrepare));
+    bool ok = exchange(Keyword(p::kPrepare), UploadStep::Prepare);
     size_t position = 0;
     for (int number = 1; ok && number <= blockCount; ++number) {
         const size_t length = number < blockCount ? p::kBlockDataSize : image.size() - position;
         const auto block =
             BuildUploadBlock(static_cast<uint8_t>(number), static_cast<uint8_t>(blockCount),
                              image.subspan(position, length));
-        ok = exchange(block, std::string(p::kUpload) + ' ' + std::to_string(number) + '/' +
-                                 std::to_string(blockCount));
+        ok = exchange(block, UploadStep::Block, number);
         position += length;
     }
     if (ok)
-        ok = exchange(Keyword(p::kStart), std::string(p::kStart));
+        ok = exchange(Keyword(p::kStart), UploadStep::Start);
     transport.Close();
     return ok ? UploadResult::Done : UploadResult::Failed;
 }

@@ -38,12 +38,19 @@ bool IsUploadableFirmware(std::string_view line);
 
 enum class UploadResult { Done, Failed, OpenFailed, TooLarge };
 
+enum class UploadStep { Prepare, Block, Start };
+
 struct UploadProgress {
-    int packet;        // 1-based: prepare, the blocks, start
-    int packetCount;   // block count + 2
-    int attempt;       // 1 to 3
-    std::string what;  // "DMX-PREPAR", "DMX-UPLOAD 2/3", "DMX-START"
+    int packet;       // 1-based: prepare, the blocks, start
+    int packetCount;  // block count + 2
+    int attempt;      // 1 to 3
+    UploadStep step;
+    int block = 0;  // 1-based block number of a Block step
 };
+
+// The progress line shown to the user in `language` (0 English, 1 German), e.g.
+// "Sending block 2 of 3 (packet 3 of 5), retry 1".
+std::string UploadProgressText(const UploadProgress& progress, uint8_t language);
 
 class UploadTransport {
 public:

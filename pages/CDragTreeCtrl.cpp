@@ -6,7 +6,9 @@
 #include <QLineEdit>
 #include <QMimeData>
 #include <QStyledItemDelegate>
+#include <QTreeWidgetItemIterator>
 
+#include <algorithm>
 #include <cstring>
 
 #include "catalogue/CKnxDlg.h"
@@ -19,18 +21,27 @@ namespace {
 const QString kDragFormat = QStringLiteral("application/x-halvex-drag");
 constexpr int kMaxLabelEdit = 40;
 
-// In-place editor of transmitter labels: 40 characters; the tree applies the result itself.
+// In-place editor of transmitter labels: typing is limited to 40 characters; the tree applies
+// the result itself.
 class LabelEditDelegate : public QStyledItemDelegate {
 public:
     explicit LabelEditDelegate(CDragTreeCtrl* tree) : QStyledItemDelegate(tree), tree_(tree) {}
 
     QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem& option,
                           const QModelIndex& index) const override {
-        auto* editor =
-            qobject_cast<QLineEdit*>(QStyledItemDelegate::createEditor(parent, option, index));
-        if (editor != nullptr)
-            editor->setMaxLength(kMaxLabelEdit);
+        QWidget* editor = QStyledItemDelegate::createEditor(parent, option, index);
+        // Each edit brings the limit down towards 40 characters, never below the text's length.
+        if (auto* line = qobject_cast<QLineEdit*>(editor))
+            connect(line, &QLineEdit::textEdited, line, [line] { FitLimit(line); });
         return editor;
+    }
+
+    void setEditorData(QWidget* editor, const QModelIndex& index) const override {
+        QStyledItemDelegate::setEditorData(editor, index);
+        // A limit below the label's length would cut the label already shown (a telegram label
+        // has 47 or more characters): the limit only keeps the user from typing more.
+        if (auto* line = qobject_cast<QLineEdit*>(editor))
+            FitLimit(line);
     }
 
     void setModelData(QWidget* editor, QAbstractItemModel*,
@@ -41,6 +52,10 @@ public:
     }
 
 private:
+    static void FitLimit(QLineEdit* line) {
+        line->setMaxLength(std::max(kMaxLabelEdit, static_cast<int>(line->text().size())));
+    }
+
     CDragTreeCtrl* tree_;
 };
 
@@ -252,15 +267,21 @@ void CDragTreeCtrl::OnKeyDown(int key) {
         const bool pageAssignment = this != m.CatalogueTree && item->parent() != nullptr &&
                                     item->parent()->parent() == nullptr;
         const uint32_t kind = pageAssignment ? 0 : (itemData & kKindMask);
-        if (kind == kKindMiddleGroup && dlg != nullptr) {
-            dlg->MiddleGroupTable[n & 0xFF].Clear();
-        } else if (kind == kKindMainGroup && dlg != nullptr) {
-            dlg->MainGroupTable[n & 0x1F].Clear();
-        } else if (kind == kKindGroupAddress) {
-            if (IsReferencedOnPages(n))
-                return;
-            if (dlg != nullptr)
-                dlg->GroupAddressTable[n].Clear();
+        if (kind == kKindGroupAddress && IsReferencedOnPages(n))
+            return;
+        if (dlg != nullptr) {
+            CatalogueEntry* slot = kind == kKindMiddleGroup    ? &dlg->MiddleGroupTable[n & 0xFF]
+                                   : kind == kKindMainGroup    ? &dlg->MainGroupTable[n & 0x1F]
+                                   : kind == kKindGroupAddress ? &dlg->GroupAddressTable[n]
+                                                               : nullptr;
+            // A copy dropped back onto the catalogue shares its original's number: the slot
+            // belongs to the item it holds, and a copy's deletion leaves it alone. When the
+            // item it holds goes while a copy stays, the copy takes the slot over.
+            if (slot != nullptr && slot->item == item) {
+                slot->item = kind == kKindGroupAddress ? OtherItemNumbered(item) : nullptr;
+                if (slot->item == nullptr)
+                    slot->Clear();
+            }
         }
         if (item == dropHighlight_)
             dropHighlight_ = nullptr;
@@ -276,6 +297,17 @@ void CDragTreeCtrl::OnKeyDown(int key) {
         n < m.TransmitterCount) {
         DeleteTransmitter(item);
     }
+}
+
+QTreeWidgetItem* CDragTreeCtrl::OtherItemNumbered(const QTreeWidgetItem* item) {
+    const uint32_t wanted = ItemData(item);
+    for (QTreeWidgetItemIterator it(this); *it != nullptr; ++it) {
+        const uint32_t other = ItemData(*it);
+        if (*it != item && ItemNumber(other) == ItemNumber(wanted) &&
+            (other & (kKindMask | kItemDraggable)) == (wanted & (kKindMask | kItemDraggable)))
+            return *it;
+    }
+    return nullptr;
 }
 
 void CDragTreeCtrl::DeleteTransmitter(QTreeWidgetItem* item) {
@@ -312,6 +344,9 @@ void CDragTreeCtrl::DeleteTransmitter(QTreeWidgetItem* item) {
 
 void CDragTreeCtrl::OnEndLabelEdit(QTreeWidgetItem* item, const QString& text) {
     if (item == nullptr)
+        return;
+    // An edit that changes nothing stores nothing: an unnamed transmitter keeps an empty name.
+    if (text == item->text(0))
         return;
     ModuleState& m = Module();
     CKnxDlg* dlg = m.MainDialog;

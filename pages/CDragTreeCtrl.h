@@ -70,6 +70,8 @@ protected:
 
 private:
     void DeleteTransmitter(QTreeWidgetItem* item);
+    // Another item of this tree with the number and kind of `item`, if any.
+    QTreeWidgetItem* OtherItemNumbered(const QTreeWidgetItem* item);
 
     CTreeDropTarget dropTarget_;
     std::vector<QIcon> images_;

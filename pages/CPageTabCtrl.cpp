@@ -1,6 +1,7 @@
 #include "pages/CPageTabCtrl.h"
 
 #include <QCoreApplication>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QStackedLayout>
 #include <QTabBar>
@@ -150,6 +151,14 @@ bool CPageTabCtrl::eventFilter(QObject* watched, QEvent* event) {
         }
     }
     return QWidget::eventFilter(watched, event);
+}
+
+void CPageTabCtrl::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Escape) {
+        event->accept();
+        return;
+    }
+    QWidget::keyPressEvent(event);
 }
 
 }  // namespace halvex

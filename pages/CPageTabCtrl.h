@@ -40,6 +40,8 @@ public:
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
+    // Escape inside a page stops here: a page never ends or hides the dialog.
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     enum class Layout { Knx, EnOcean, NetworkOnly };

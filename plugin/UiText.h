@@ -2,6 +2,8 @@
 #pragma once
 
 #include <cstdint>
+#include <initializer_list>
+#include <string>
 #include <string_view>
 
 namespace halvex {
@@ -56,9 +58,22 @@ enum class ExtraText : uint8_t {
     ConfigurationTooLarge,
     EsfLinesSkipped,  // contains %1 for the number of lines
     RecordDamaged,
+    UploadPreparing,
+    UploadSendingBlock,  // %1 block, %2 block count
+    UploadStarting,
+    UploadPacket,  // %1 packet, %2 packet count
+    UploadRetry,   // %1 retry number
+    ImportNothingFound,
+    ImportXmlNotWellFormed,     // %1 line, %2 the parser's words
+    ImportEncodingUnsupported,  // %1 the encoding's name
+    ImportEntriesSkipped,       // %1 number of GroupAddress elements
+    ImportFileFilter,
 };
 std::string_view ExtraUiText(ExtraText text, uint8_t language);
 std::string_view ExtraUiText(ExtraText text);
+
+// `pattern` with %1, %2, ... replaced by the numbers in `values`, in that order.
+std::string FillText(std::string_view pattern, std::initializer_list<long long> values);
 
 // Maps the host's language argument: below 2 unchanged, anything else English.
 constexpr uint8_t LanguageFromHost(uint8_t language) {

@@ -160,7 +160,31 @@ TEST_F(UploadSequence, ExactMultipleOf1024EndsWithAnEmptyBlock) {
     ASSERT_EQ(progress.size(), 5u);
     EXPECT_EQ(progress[2].packet, 3);
     EXPECT_EQ(progress[2].packetCount, 5);
-    EXPECT_EQ(progress[2].what, "DMX-UPLOAD 2/3");
+    EXPECT_EQ(progress[2].step, UploadStep::Block);
+    EXPECT_EQ(progress[2].block, 2);
+    EXPECT_EQ(progress[4].step, UploadStep::Start);
+}
+
+TEST(UploadProgressText, PeopleWordsInBothLanguages) {
+    const struct {
+        UploadProgress progress;
+        const char* english;
+        const char* german;
+    } rows[] = {
+        {{1, 5, 1, UploadStep::Prepare},
+         "Preparing the gateway (packet 1 of 5)",
+         "Gateway wird vorbereitet (Paket 1 von 5)"},
+        {{3, 5, 2, UploadStep::Block, 2},
+         "Sending block 2 of 3 (packet 3 of 5), retry 1",
+         "Sende Block 2 von 3 (Paket 3 von 5), Wiederholung 1"},
+        {{5, 5, 3, UploadStep::Start},
+         "Starting the gateway (packet 5 of 5), retry 2",
+         "Gateway wird gestartet (Paket 5 von 5), Wiederholung 2"},
+    };
+    for (const auto& row : rows) {
+        EXPECT_EQ(UploadProgressText(row.progress, 0), row.english);
+        EXPECT_EQ(UploadProgressText(row.progress, 1), row.german);
+    }
 }
 
 TEST_F(UploadSequence, NoAckAfterPrepareSendsBlockOneThreeTimesAndNoStart) {

@@ -181,9 +181,9 @@ TEST_F(UploadPageNet, SilentGatewayFailsWhileTheDialogStaysAlive) {
     MessageBoxes boxes;
     page->UploadToGateway();
     EXPECT_EQ(boxes.Texts(), QStringList{"Upload failed"});
-    EXPECT_EQ(progress,
-              (QStringList{"DMX-PREPAR: packet 1 of 3", "DMX-PREPAR: packet 1 of 3, retry 1",
-                           "DMX-PREPAR: packet 1 of 3, retry 2"}));
+    EXPECT_EQ(progress, (QStringList{"Preparing the gateway (packet 1 of 3)",
+                                     "Preparing the gateway (packet 1 of 3), retry 1",
+                                     "Preparing the gateway (packet 1 of 3), retry 2"}));
     EXPECT_EQ(sim.Log().find("start"), std::string::npos) << sim.Log();
     EXPECT_TRUE(page->findChild<QWidget*>(QStringLiteral("7038"))->isEnabled());
 }

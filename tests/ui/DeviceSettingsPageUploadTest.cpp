@@ -199,9 +199,9 @@ TEST_F(UploadTest, InputsAreLockedAndProgressShownWhileSending) {
     ASSERT_EQ(link.sent.size(), 4u);
     for (bool enabled : link.searchEnabledDuringSend)
         EXPECT_FALSE(enabled);
-    EXPECT_EQ(link.progressDuringSend[0], "DMX-PREPAR: packet 1 of 3");
-    EXPECT_EQ(link.progressDuringSend[1], "DMX-UPLOAD 1/1: packet 2 of 3");
-    EXPECT_EQ(link.progressDuringSend[3], "DMX-UPLOAD 1/1: packet 2 of 3, retry 2");
+    EXPECT_EQ(link.progressDuringSend[0], "Preparing the gateway (packet 1 of 3)");
+    EXPECT_EQ(link.progressDuringSend[1], "Sending block 1 of 1 (packet 2 of 3)");
+    EXPECT_EQ(link.progressDuringSend[3], "Sending block 1 of 1 (packet 2 of 3), retry 2");
     EXPECT_TRUE(Control("7040")->isEnabled());
     EXPECT_TRUE(Control<QLabel>("uploadProgress")->text().isEmpty());
 }

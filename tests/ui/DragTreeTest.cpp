@@ -1,4 +1,5 @@
 // Drag and drop between trees, the Delete key, and transmitter editing.
+#include <QLineEdit>
 #include <QScrollBar>
 #include <QTest>
 
@@ -170,6 +171,43 @@ TEST_F(DragTreeTest, DeleteRulesForCatalogueAndPages) {
     EXPECT_EQ(scenes->topLevelItemCount(), 1);
 }
 
+TEST_F(DragTreeTest, CopiesOnTheCatalogueNeverEmptyTheOriginalsSlot) {
+    Open(BuildKnxRecord(Catalogue3()), {"Morning"});
+    ShowPage(0);
+    CDragTreeCtrl* scenes = Module().SceneTree1;
+    QTreeWidgetItem* original = dlg->GroupAddressTable[0x0A03].item;
+    QTreeWidgetItem* root = Catalogue()->topLevelItem(0);
+    Pick(Catalogue(), original);
+    ASSERT_TRUE(DropOn(scenes, scenes->topLevelItem(0)));
+    // The assignment dragged back onto the catalogue root becomes a copy there.
+    Pick(scenes, scenes->topLevelItem(0)->child(0));
+    ASSERT_TRUE(DropOn(Catalogue(), root));
+    QTreeWidgetItem* copy = root->child(root->childCount() - 1);
+    ASSERT_EQ(ItemNumber(CDragTreeCtrl::ItemData(copy)), 0x0A03);
+    scenes->OnKeyDown(Qt::Key_Delete);
+    ASSERT_EQ(scenes->topLevelItem(0)->childCount(), 0);
+
+    Catalogue()->SelectItem(copy);
+    Catalogue()->OnKeyDown(Qt::Key_Delete);
+    EXPECT_EQ(dlg->GroupAddressTable[0x0A03].item, original);
+    EXPECT_EQ(dlg->GroupAddressTable[0x0A03].label, QStringLiteral("1/2/3 Hand"));
+
+    // The other way round: the original goes, its copy takes the slot and is stored.
+    Pick(Catalogue(), original);
+    ASSERT_TRUE(DropOn(scenes, scenes->topLevelItem(0)));
+    Pick(scenes, scenes->topLevelItem(0)->child(0));
+    ASSERT_TRUE(DropOn(Catalogue(), root));
+    copy = root->child(root->childCount() - 1);
+    scenes->OnKeyDown(Qt::Key_Delete);
+    Catalogue()->SelectItem(original);
+    Catalogue()->OnKeyDown(Qt::Key_Delete);
+    EXPECT_EQ(dlg->GroupAddressTable[0x0A03].item, copy);
+    const std::vector<uint8_t> stored = PressOk();
+    TearDown();
+    Open(stored, {"Morning"});
+    EXPECT_NE(dlg->GroupAddressTable[0x0A03].item, nullptr);
+}
+
 class TransmitterTest : public DragTreeTest {
 protected:
     void OpenThree() {
@@ -198,6 +236,34 @@ TEST_F(TransmitterTest, DeletingATransmitterMovesRowsAndRenumbersAssignments) {
     ASSERT_EQ(scenes->topLevelItem(0)->childCount(), 1);
     EXPECT_EQ(CDragTreeCtrl::ItemData(scenes->topLevelItem(0)->child(0)), 0x00010010u);
     EXPECT_EQ(m.DimmerTree1->topLevelItem(2)->childCount(), 0);
+}
+
+TEST_F(TransmitterTest, EditorKeepsALongLabelWholeAndLimitsOnlyTyping) {
+    OpenThree();
+    dlg->show();
+    QTreeWidgetItem* unnamed = Catalogue()->topLevelItem(1);
+    const QString telegram = unnamed->text(0);
+    ASSERT_GT(telegram.size(), 40);
+    auto edit = [&](const QString& typed) {
+        Catalogue()->SelectItem(unnamed);
+        Catalogue()->editItem(unnamed);
+        auto* editor = Catalogue()->findChild<QLineEdit*>();
+        EXPECT_EQ(editor->text(), unnamed->text(0));
+        if (!typed.isEmpty()) {
+            editor->selectAll();
+            QTest::keyClicks(editor, typed);
+        }
+        QTest::keyClick(editor, Qt::Key_Return);
+        QApplication::processEvents();  // the commit is queued
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    };
+    // Enter without typing stores nothing: the row keeps its empty name.
+    edit({});
+    EXPECT_EQ(unnamed->text(0), telegram);
+    EXPECT_EQ(Module().TransmitterTable[70], 0);
+    // Typing stops at 40 characters.
+    edit(QString(45, QLatin1Char('x')));
+    EXPECT_EQ(unnamed->text(0), QString(40, QLatin1Char('x')));
 }
 
 TEST_F(TransmitterTest, ClearingALabelShowsTheTelegramAndRenamesAssignments) {

@@ -7,6 +7,7 @@
 #include <QTabBar>
 #include <QTest>
 
+#include "gateway/CDeviceSettingsPage.h"
 #include "pages/CDragTreeCtrl.h"
 #include "pages/CPageTabCtrl.h"
 #include "plugin/ModuleState.h"
@@ -240,6 +241,24 @@ TEST_F(KnxDlgTest, EnterNeverEndsTheDialogWithoutTheRebuild) {
     QTest::keyClick(dlg.get(), Qt::Key_Return);
     EXPECT_TRUE(dlg->isVisible());
     EXPECT_EQ(dlg->result(), 0);
+}
+
+TEST_F(KnxDlgTest, EscapeInsideAPageKeepsTheDialogOpen) {
+    Open(BuildKnxRecord({}), {"Morning"});
+    dlg->show();
+    CPageTabCtrl* tabs = dlg->PageTabs();
+    std::vector<QWidget*> inside = {Module().SceneTree1, Module().DimmerTree2,
+                                    Module().DeviceTree1};
+    inside.push_back(tabs->SettingsPage()->findChild<QLineEdit*>());
+    for (QWidget* target : inside) {
+        ASSERT_NE(target, nullptr);
+        QTest::keyClick(target, Qt::Key_Escape);
+        EXPECT_TRUE(dlg->isVisible()) << target->metaObject()->className();
+        EXPECT_EQ(dlg->result(), 0);
+    }
+    // Escape on the dialog's own controls still cancels.
+    QTest::keyClick(Catalogue(), Qt::Key_Escape);
+    EXPECT_EQ(dlg->result(), QDialog::Rejected);
 }
 
 TEST_F(KnxDlgTest, ListenFailureIsReportedOnceTheDialogRuns) {
