@@ -16,7 +16,7 @@
 #include "catalogue/CGroupAddressDlg.h"
 #include "catalogue/CMainGroupDlg.h"
 #include "catalogue/CMiddleGroupDlg.h"
-#include "catalogue/EsfImport.h"
+#include "catalogue/GroupAddressImport.h"
 #include "gateway/CDeviceSettingsPage.h"
 #include "gateway/GatewayParser.h"
 #include "pages/CDragTreeCtrl.h"
@@ -580,8 +580,10 @@ void CKnxDlg::AddGroupAddress(QTreeWidgetItem* selected, bool underMiddle) {
 }
 
 void CKnxDlg::ImportEsf() {
+    // The button keeps its name; the file may be any of the ETS exports the import recognises.
     const QString path = QFileDialog::getOpenFileName(
-        this, QString(), QString(), QStringLiteral("ETS-OPC export Files (*.esf)"), nullptr,
+        this, QString(), QString(),
+        Tr(ExtraText::ImportFileFilter) + QStringLiteral(";;ETS-OPC export Files (*.esf)"), nullptr,
         QFileDialog::DontUseNativeDialog);
     if (path.isEmpty())
         return;
@@ -594,8 +596,24 @@ bool CKnxDlg::ImportEsfFile(const QString& path) {
         return false;
     const QByteArray bytes = file.readAll();
     file.close();
-    const EsfImport result =
-        ParseEsf(std::string_view(bytes.constData(), static_cast<size_t>(bytes.size())));
+    const GroupAddressImport imported = ImportGroupAddresses(
+        std::string_view(bytes.constData(), static_cast<size_t>(bytes.size())));
+    if (imported.refusal != ImportRefusal::None) {
+        // Nothing changes: a file without one group address must not empty the catalogue.
+        QString text = Tr(ExtraText::ImportNothingFound);
+        if (imported.refusal == ImportRefusal::XmlNotWellFormed) {
+            text = Tr(ExtraText::ImportXmlNotWellFormed)
+                       .arg(imported.line)
+                       .arg(QString::fromStdString(imported.detail));
+        } else if (imported.refusal == ImportRefusal::UnsupportedEncoding) {
+            text = Tr(ExtraText::ImportEncodingUnsupported)
+                       .arg(QString::fromStdString(imported.detail));
+        }
+        QMessageBox box(QMessageBox::Warning, Tr(Text::Attention), text, QMessageBox::Ok, this);
+        box.exec();
+        return false;
+    }
+    const EsfImport& result = imported.catalogue;
 
     tree_->clear();
     ClearCatalogue();
@@ -644,9 +662,11 @@ bool CKnxDlg::ImportEsfFile(const QString& path) {
         PruneAssignments(tree);
     }
     if (result.skippedLines > 0) {
+        const ExtraText skipped = imported.format == ImportFormat::Xml
+                                      ? ExtraText::ImportEntriesSkipped
+                                      : ExtraText::EsfLinesSkipped;
         QMessageBox box(QMessageBox::Information, Tr(Text::Information),
-                        Tr(ExtraText::EsfLinesSkipped).arg(result.skippedLines), QMessageBox::Ok,
-                        this);
+                        Tr(skipped).arg(result.skippedLines), QMessageBox::Ok, this);
         box.exec();
     }
     return true;

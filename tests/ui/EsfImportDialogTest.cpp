@@ -94,6 +94,78 @@ TEST_F(EsfImportDialogTest, UnreadableFileChangesNothing) {
     EXPECT_NE(dlg->MainGroupTable[1].item, nullptr);
 }
 
+TEST_F(EsfImportDialogTest, FileWithoutAnyAddressChangesNothingAndSaysWhy) {
+    KnxRecordPlan plan;
+    plan.scenes = 1;
+    plan.mains = {{1, 0, "1 Keep"}};
+    plan.middles = {{8, 0, "0 Keep"}};
+    plan.groups = {{0x080C, 0x080C0020, "1/0/12 Keep"}};
+    plan.pairs = {{0, 0x080C}};
+    const struct {
+        uint8_t language;
+        std::string file;
+        const char* message;
+    } cases[] = {
+        {1, "",
+         "Die Datei enthält keine Gruppenadresse, die importiert werden kann: Sie ist kein "
+         "ETS-Gruppenadressen-Export (ESF, XML oder CSV), sie ist leer, oder keiner ihrer "
+         "Einträge ist lesbar. Der Katalog bleibt unverändert."},
+        {0,
+         std::string("\x7F"
+                     "ELF\0\x01\xFF",
+                     7),
+         "The file contains no group address that can be imported: it is not an ETS "
+         "group-address export (ESF, XML or CSV), it is empty, or none of its entries can be "
+         "read. The catalogue is unchanged."},
+        {0, "<GroupAddress-Export>\n<GroupRange Name=\"A\"></GroupAddress-Export>",
+         "The file is not well-formed XML (line 2: invalid closing tag name). The catalogue is "
+         "unchanged."},
+        {1, "<?xml version=\"1.0\" encoding=\"UTF-16\"?>",
+         "Die Kodierung UTF-16 der Datei wird nicht unterstützt; exportieren Sie sie als UTF-8. "
+         "Der Katalog bleibt unverändert."},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.message);
+        Open(BuildKnxRecord(plan), {"Morning"}, {}, c.language);
+        const std::vector<uint8_t> before = WorkingRecord();
+        ModalAnswerer answer;
+        answer.Then(ModalAnswerer::Press("OK"));
+        EXPECT_FALSE(dlg->ImportEsfFile(Write(c.file)));
+        ASSERT_EQ(answer.Seen().size(), 1u);
+        EXPECT_EQ(answer.Seen()[0].text, QString::fromUtf8(c.message));
+        EXPECT_EQ(Catalogue()->topLevelItem(0)->child(0)->text(0), "1 Keep");
+        EXPECT_EQ(Module().SceneTree1->topLevelItem(0)->childCount(), 1);
+        EXPECT_EQ(PressOk(), before);
+        TearDown();
+    }
+}
+
+TEST_F(EsfImportDialogTest, XmlAndCsvStoreTheRecordOfTheEquivalentEsf) {
+    const std::string files[] = {
+        "P\r\nLight.1/12\tCeiling\tEIS 1 'Switching' (1 Bit)\tLow\t\r\n"
+        "Blinds.2/7\tK\xC3\xBC"
+        "che\tUncertain (1 Byte)\tLow\t\r\n",
+        "<GroupAddress-Export><GroupRange Name=\"Light\">"
+        "<GroupAddress Name=\"Ceiling\" Address=\"1/12\" DPTs=\"DPST-1-1\"/></GroupRange>"
+        "<GroupRange Name=\"Blinds\"><GroupAddress Name=\"K&#xFC;che\" Address=\"2/7\" "
+        "DPTs=\"DPST-5-1\"/></GroupRange></GroupAddress-Export>",
+        "\"Light\",\"1/-\"\n\"Ceiling\",\"1/12\",\"DPST-1-1\"\n\"Blinds\",\"2/-\"\n"
+        "\"K\xFC"
+        "che\",\"2/7\",\"\",\"DPST-5-1\"\n",
+    };
+    std::vector<std::vector<uint8_t>> records;
+    for (const std::string& file : files) {
+        Open(BuildKnxRecord({}));  // three-level until the import says otherwise
+        ASSERT_TRUE(dlg->ImportEsfFile(Write(file))) << file;
+        records.push_back(PressOk());
+        TearDown();
+    }
+    ASSERT_GT(records[0].size(), 62u);
+    EXPECT_EQ(records[0][15] & 0x20, 0) << "two-level layout";
+    EXPECT_EQ(records[1], records[0]);
+    EXPECT_EQ(records[2], records[0]);
+}
+
 TEST_F(EsfImportDialogTest, AfterImportAHandMadeDuplicateIsRefused) {
     Open(BuildKnxRecord({}));
     ASSERT_TRUE(dlg->ImportEsfFile(Write("P\r\nLight.Ground.1/0/12\tCeiling\t(1 Bit)\r\n")));
