@@ -257,6 +257,7 @@ GroupAddressImport ParseGroupAddressXml(std::string_view fileBytes) {
     std::string text;
     switch (EncodingNamed(encoding)) {
         case Encoding::Utf8:
+            text.reserve(fileBytes.size() + 1);  // room for the terminator the parser needs
             text.assign(fileBytes);
             break;
         case Encoding::Cp1252:

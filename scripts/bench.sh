@@ -15,6 +15,8 @@ section "record rebuild: WriteKnxRecord vs literal scan-and-shift (target < 1 ms
 "$build/bench/bench_RecordRebuildBench" | grep -E 'ratio|WriteKnxRecord|Literal'
 section "ESF parsing of 65,536 addresses"
 "$build/bench/bench_EsfParseBench" | grep -E '^(Parse|Split|BM_|[A-Z])' | grep -v '^Run'
+section "XML and CSV import of 65,536 addresses vs ESF of the same content (target <= 2x)"
+"$build/bench/bench_ExportParseBench" | grep -E 'ratio|BM_'
 section "dialog offscreen: open on the largest record (target < 300 ms), ESF import of 65,536 addresses (target < 1 s)"
 "$build/bench/bench_ui_DialogBench" | grep -E 'OpenMaximalRecord|ImportEsf65536'
 section "live DMX output per frame vs bare send() on loopback (target <= 1.2x, no allocation)"
