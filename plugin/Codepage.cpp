@@ -119,6 +119,35 @@ std::string DecodeUtf8OrCp1252(std::string_view bytes) {
     return IsValidUtf8(bytes) ? std::string(bytes) : Cp1252ToUtf8(bytes);
 }
 
+std::string EscapeControls(std::string_view utf8) {
+    static constexpr char kHex[] = "0123456789ABCDEF";
+    std::string out;
+    out.reserve(utf8.size());
+    for (size_t i = 0; i < utf8.size();) {
+        uint32_t cp = 0;
+        const size_t len = DecodeOne(utf8, i, cp);
+        const auto byte = static_cast<uint8_t>(utf8[i]);
+        if (len == 0 || cp < 0x20 || cp == 0x7F) {
+            const char* named = byte == '\n'   ? "\\n"
+                                : byte == '\r' ? "\\r"
+                                : byte == '\t' ? "\\t"
+                                               : nullptr;
+            out += named ? named : std::string{'\\', 'x', kHex[byte >> 4], kHex[byte & 0xF]};
+            ++i;
+            continue;
+        }
+        if (cp >= 0x80 && cp < 0xA0) {
+            out += {'\\', 'u', '0', '0', kHex[cp >> 4], kHex[cp & 0xF]};
+        } else if (cp == '\\') {
+            out += "\\\\";
+        } else {
+            out.append(utf8.substr(i, len));
+        }
+        i += len;
+    }
+    return out;
+}
+
 std::string_view FieldText(const uint8_t* field, size_t size) {
     const void* nul = std::memchr(field, 0, size);
     const size_t n = nul ? static_cast<size_t>(static_cast<const uint8_t*>(nul) - field) : size;

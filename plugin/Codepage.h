@@ -19,6 +19,11 @@ bool IsValidUtf8(std::string_view bytes);
 // Decodes bytes of unknown origin: UTF-8 when they are valid UTF-8, else Windows-1252.
 std::string DecodeUtf8OrCp1252(std::string_view bytes);
 
+// Text for a terminal: control characters (C0, DEL and C1, U+0080 to U+009F) become escapes
+// (\n, \r, \t, \xNN, \u0085), bytes that are not UTF-8 become \xNN and a backslash is doubled,
+// so that no text from a record, a file or the network can start a line or steer the terminal.
+std::string EscapeControls(std::string_view utf8);
+
 // A NUL-terminated field of at most `size` bytes as text (stops at the first NUL).
 std::string_view FieldText(const uint8_t* field, size_t size);
 

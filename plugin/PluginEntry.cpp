@@ -65,6 +65,22 @@ WorkingCopy CopyHostRecord(const uint8_t* record) {
     return copy;
 }
 
+// OK rebuilds KNX and EnOcean records; a network-only record is stored as it is, its header
+// being all that the dialog reads or edits of it. One that is damaged keeps only that header,
+// as an EnOcean record without transmitters does, never the damaged bytes behind it. False
+// when the record cannot be made sound; then nothing is stored.
+bool MakeStorable(MutableBytes record) {
+    if (!CheckRecord(record).Damaged())
+        return true;
+    if (RecordBusMode(record) != BusMode::NetworkOnly)
+        return false;
+    WriteU16(record, layout::kMainLength, static_cast<uint16_t>(layout::kHeaderSize));
+    WriteU16(record, layout::kEntryCount, 0);
+    WriteU16(record, layout::kDeviceBlockOffset, 0);
+    record[layout::kFlagsA] &= static_cast<uint8_t>(~layout::kFlagTrailingBlock);
+    return !CheckRecord(record.first(layout::kHeaderSize)).Damaged();
+}
+
 }  // namespace
 
 bool EnsureApplication() {
@@ -160,7 +176,8 @@ void OpenKnxDialog(const uint8_t* sceneList, uint8_t* record, uint8_t** recordSl
     }
 
     const int result = dialog->exec();
-    if (result == QDialog::Accepted && recordSlot != nullptr) {
+    if (result == QDialog::Accepted && recordSlot != nullptr &&
+        MakeStorable(MutableBytes(m.WorkingRecord, m.WorkingRecordCapacity))) {
         *recordSlot = m.WorkingRecord;
         if (record != nullptr)
             std::free(record);

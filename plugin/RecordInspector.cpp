@@ -326,8 +326,9 @@ json Describe(ConstBytes r) {
     return out;
 }
 
+// Texts come from the record: escaped, so that none can forge a line or reach the terminal raw.
 std::string Line(const json& v) {
-    return v.is_string() ? v.get<std::string>() : v.dump();
+    return v.is_string() ? EscapeControls(v.get<std::string>()) : v.dump();
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 #include "plugin/Bytes.h"
 
@@ -15,12 +16,16 @@ namespace halvex {
 // changes nothing. The two outputs and their pairs go, later pairs move down with them.
 // EnOcean: entries of the scene on pages 0 and 1 go, later scenes' entries move down.
 //
-// Returns false, with the record untouched, when the record cannot be edited safely: a
-// damaged header, sections or trailing length, a pair or output table that shares bytes with
-// another part of the record, a scene-list byte 6 of 255 (the output of the scene on Scene
-// Out 2 would be the scene itself), or an output past the output table.
+// Returns false, with the record untouched, when SceneDeletionRefusal refuses the record.
 // Returns true otherwise, including when there is nothing to change.
 bool DeleteSceneInPlace(MutableBytes record, uint8_t sceneIndex, uint8_t sceneListByte6,
                         uint16_t& sceneCount);
+
+// Why the deletion cannot edit `record` safely, in words; empty when it can (including when
+// there is nothing to change). Refused: a damaged header, sections or trailing length, a pair
+// or output table that shares bytes with another part of the record, a scene-list byte 6 of
+// 255 (the output of the scene on Scene Out 2 would be the scene itself), or an output past
+// the output table. A host can ask before it calls __DeleteScene, which reports nothing.
+std::string SceneDeletionRefusal(ConstBytes record, uint8_t sceneIndex, uint8_t sceneListByte6);
 
 }  // namespace halvex

@@ -60,5 +60,22 @@ TEST(Codepage, Utf8Validation) {
     EXPECT_EQ(DecodeUtf8OrCp1252("Küche"), "Küche");
 }
 
+TEST(Codepage, EscapeControlsLeavesNoLineBreakOrTerminalCode) {
+    const std::vector<std::pair<std::string, std::string>> cases = {
+        {"Küche € 1/0/12", "Küche € 1/0/12"},
+        {"a\nGateway: 6.6.6.6", "a\\nGateway: 6.6.6.6"},
+        {"\r\t", "\\r\\t"},
+        {"\x1B[2J\x07", "\\x1B[2J\\x07"},
+        {std::string("\0\x7F", 2), "\\x00\\x7F"},
+        {"\xC2\x9B"
+         "2J",
+         "\\u009B2J"},               // C1 control sequence introducer
+        {"\xFF\xC3", "\\xFF\\xC3"},  // not UTF-8
+        {"a\\n", "a\\\\n"},          // a backslash cannot fake an escape
+    };
+    for (const auto& [text, escaped] : cases)
+        EXPECT_EQ(EscapeControls(text), escaped) << text;
+}
+
 }  // namespace
 }  // namespace halvex
