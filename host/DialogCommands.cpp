@@ -19,6 +19,8 @@
 #include "host/Commands.h"
 #include "host/DialogCall.h"
 #include "host/DialogDriver.h"
+#include "host/FileReplacement.h"
+#include "plugin/Codepage.h"
 
 namespace halvex::host {
 namespace {
@@ -111,7 +113,7 @@ std::optional<QStringList> Search(DialogDriver& driver, QDialog& main, int secon
     if (lines.isEmpty())
         std::cout << "no gateway answered" << std::endl;
     for (const QString& line : lines)
-        std::cout << "gateway: " << line.toStdString() << std::endl;
+        std::cout << "gateway: " << EscapeControls(line.toStdString()) << std::endl;
     return lines;
 }
 
@@ -190,9 +192,10 @@ void SaveScreenshots(QDialog& main, const std::string& folder) {
             QString::fromStdString(folder) +
             QStringLiteral("/%1-%2.png").arg(tab + 1, 2, 10, QLatin1Char('0')).arg(name);
         if (main.grab().save(path)) {
-            std::cout << "screenshot: " << path.toStdString() << std::endl;
+            std::cout << "screenshot: " << EscapeControls(path.toStdString()) << std::endl;
         } else {
-            std::cerr << "halvex-host: could not save " << path.toStdString() << std::endl;
+            std::cerr << "halvex-host: could not save " << EscapeControls(path.toStdString())
+                      << std::endl;
         }
     }
 }
@@ -218,7 +221,7 @@ DialogRun RunDriven(const CommonOptions& common, const DialogOptions& options,
         driver.WatchLabel(watchedLabel);
         run.outcome = CallOpenDialog(library, show, record, LanguageCode(options.language));
         if (driver.FailureCode()) {
-            std::cerr << "halvex-host: " << driver.FailureMessage() << std::endl;
+            std::cerr << "halvex-host: " << EscapeControls(driver.FailureMessage()) << std::endl;
             run.failure = driver.FailureCode();
         } else if (!driver.MainDialogSeen()) {
             std::cerr << "halvex-host: the plug-in returned without showing its main dialog"
@@ -241,15 +244,16 @@ Inputs LoadInputs(const std::string& showPath, const std::string& recordPath,
     if (!recordPath.empty())
         inputs.record = ReadRecordFileIfPresent(recordPath);
     if (inputs.record && !bus.empty()) {
-        std::cerr << "halvex-host: note: --bus only applies to a new record; " << recordPath
-                  << " exists" << std::endl;
+        std::cerr << "halvex-host: note: --bus only applies to a new record; "
+                  << EscapeControls(recordPath) << " exists" << std::endl;
     }
     return inputs;
 }
 
 void WriteRecord(const std::string& path, const DialogOutcome& outcome) {
     ReplaceFileAtomically(path, outcome.record);
-    std::cout << path << ": record written (" << outcome.record.size() << " bytes)" << std::endl;
+    std::cout << EscapeControls(path) << ": record written (" << outcome.record.size() << " bytes)"
+              << std::endl;
 }
 
 }  // namespace
@@ -317,7 +321,7 @@ ExitCode RunConfigure(const CommonOptions& common, const ConfigureOptions& optio
                                     "differ, or it is assigned there already); nothing written");
                     return;
                 }
-                std::cout << "assigned " << options.assign[i] << std::endl;
+                std::cout << "assigned " << EscapeControls(options.assign[i]) << std::endl;
             }
             if (options.waitSeconds > 0 &&
                 !driver.Wait(std::chrono::seconds(options.waitSeconds))) {
@@ -339,7 +343,8 @@ ExitCode RunConfigure(const CommonOptions& common, const ConfigureOptions& optio
                                  LanguageCode(options.dialog.language));
     }
     if (!outcome.accepted) {
-        std::cout << options.record << ": dialog cancelled; record not written" << std::endl;
+        std::cout << EscapeControls(options.record) << ": dialog cancelled; record not written"
+                  << std::endl;
         return ExitCode::Cancelled;
     }
     WriteRecord(options.record, outcome);
@@ -373,7 +378,7 @@ ExitCode RunUpload(const CommonOptions& common, const GatewayOptions& options) {
         const QModelIndex index = view->model()->index(*row, 0);
         view->setCurrentIndex(index);
         view->selectionModel()->select(index, QItemSelectionModel::ClearAndSelect);
-        std::cout << "uploading to " << (*lines)[*row].toStdString() << std::endl;
+        std::cout << "uploading to " << EscapeControls((*lines)[*row].toStdString()) << std::endl;
 
         driver.Stage("uploading");
         const size_t before = driver.MessageTexts().size();
@@ -386,7 +391,8 @@ ExitCode RunUpload(const CommonOptions& common, const GatewayOptions& options) {
             return;
         if (auto* progress = main.findChild<QLabel*>(kUploadProgress)) {
             if (!progress->text().isEmpty()) {
-                std::cout << "progress: " << progress->text().simplified().toStdString()
+                std::cout << "progress: "
+                          << EscapeControls(progress->text().simplified().toStdString())
                           << std::endl;
             }
         }

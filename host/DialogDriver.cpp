@@ -12,6 +12,8 @@
 #include <cstdlib>
 #include <iostream>
 
+#include "plugin/Codepage.h"
+
 namespace halvex::host {
 namespace {
 
@@ -24,7 +26,7 @@ QString Plain(QString text) {
 }
 
 std::string Line(const QString& text) {
-    return text.simplified().toStdString();
+    return EscapeControls(text.simplified().toStdString());
 }
 
 }  // namespace
@@ -131,7 +133,7 @@ void DialogDriver::Poll() {
         });
         return;
     }
-    Fail(ExitCode::Automation, "unexpected dialog \"" + Line(modal->windowTitle()) +
+    Fail(ExitCode::Automation, "unexpected dialog \"" + modal->windowTitle().toStdString() +
                                    "\" (objectName \"" + modal->objectName().toStdString() + "\")");
     if (dialog != nullptr)
         dialog->reject();

@@ -7,9 +7,12 @@
 
 #include "host/Commands.h"
 #include "host/DialogCall.h"
+#include "host/FileReplacement.h"
 #include "host/PluginLibrary.h"
 #include "host/RecordFile.h"
+#include "plugin/Codepage.h"
 #include "plugin/RecordLayout.h"
+#include "plugin/SceneDeletion.h"
 #include "plugin/SceneRecord.h"
 
 namespace halvex::host {
@@ -46,7 +49,7 @@ std::string PreviewOutputs(uint8_t flagsB) {
 
 void WriteBytesFile(const std::string& path, const std::vector<uint8_t>& bytes) {
     ReplaceFileAtomically(path, bytes);
-    std::cout << path << ": " << bytes.size() << " bytes written" << std::endl;
+    std::cout << EscapeControls(path) << ": " << bytes.size() << " bytes written" << std::endl;
 }
 
 // The plug-in finds a scene's output on Scene Out 2 from the show's scene count, so a KNX
@@ -89,7 +92,7 @@ std::string BusRadioName(const std::string& bus) {
 
 void PrintShowWarnings(const HostShow& show) {
     for (const std::string& warning : show.warnings) {
-        std::cerr << "halvex-host: warning: " << warning << std::endl;
+        std::cerr << "halvex-host: warning: " << EscapeControls(warning) << std::endl;
     }
 }
 
@@ -111,7 +114,10 @@ ExitCode RunDeleteScene(const CommonOptions& common, const DeleteSceneOptions& o
                             std::to_string(show.scenes.size()));
     }
     // Every record is read and checked before the first is touched; a record named twice
-    // would lose a second scene.
+    // would lose a second scene. The plug-in reports no refusal, so its own safety check runs
+    // here first: a record it would leave unchanged would still refer to the deleted scene.
+    const std::vector<uint8_t> sceneList = BuildSceneList(show);
+    const auto index = static_cast<uint8_t>(options.index);
     std::vector<StoredRecord> records;
     std::vector<fs::path> seen;
     for (const std::string& path : options.records) {
@@ -123,18 +129,25 @@ ExitCode RunDeleteScene(const CommonOptions& common, const DeleteSceneOptions& o
         }
         records.push_back(ReadRecordFile(path));
         seen.emplace_back(path);
-        CheckSceneCount(path, records.back().bytes, show.scenes.size());
+        const ConstBytes record =
+            ConstBytes(records.back().bytes).first(records.back().declaredSize);
+        CheckSceneCount(path, record, show.scenes.size());
+        if (const std::string refusal = SceneDeletionRefusal(record, index, sceneList[6]);
+            !refusal.empty()) {
+            throw HostError(ExitCode::BadInput, path + ": scene " + std::to_string(index) +
+                                                    " cannot be deleted from this record safely (" +
+                                                    refusal + "); no file was written");
+        }
     }
 
     PreferOffscreenWithoutDisplay();
     const PluginLibrary library(common.library);
-    const std::vector<uint8_t> sceneList = BuildSceneList(show);
     std::vector<std::vector<uint8_t>> results;
     for (size_t i = 0; i < records.size(); ++i) {
         const std::vector<uint8_t>& bytes = records[i].bytes;
         RecordBlock block = MallocCopy(bytes);
         uint8_t* slot = block.get();
-        library.DeleteScene()(static_cast<uint8_t>(options.index), sceneList.data(), &slot);
+        library.DeleteScene()(index, sceneList.data(), &slot);
         if (slot != block.get()) {
             (void)block.release();  // ownership unclear now: leaking beats a double free
             throw HostError(ExitCode::Library, options.records[i] +
@@ -151,17 +164,33 @@ ExitCode RunDeleteScene(const CommonOptions& common, const DeleteSceneOptions& o
         const size_t size = *DeclaredRecordSize(edited);
         results.emplace_back(edited.begin(), edited.begin() + static_cast<ptrdiff_t>(size));
     }
+
+    // Only changed records are written, all of them or none.
+    FileReplacement replacement;
+    std::vector<std::string> reports;
     for (size_t i = 0; i < records.size(); ++i) {
         const std::vector<uint8_t>& before = records[i].bytes;
         const std::vector<uint8_t>& after = results[i];
         const bool changed = after.size() != records[i].declaredSize ||
                              !std::equal(after.begin(), after.end(), before.begin());
-        ReplaceFileAtomically(options.records[i], after);
-        std::cout << options.records[i] << ": "
-                  << (changed ? "scene " + std::to_string(options.index) + " deleted"
-                              : std::string("unchanged"))
-                  << " (" << after.size() << " bytes)" << std::endl;
+        std::string report = options.records[i] + ": ";
+        if (!changed) {
+            report += "unchanged, file not rewritten (" + std::to_string(before.size()) + " bytes)";
+        } else {
+            replacement.Stage(options.records[i], after);
+            report += "scene " + std::to_string(index) + " deleted (" +
+                      std::to_string(after.size()) + " bytes";
+            if (const size_t dropped = before.size() - records[i].declaredSize; dropped > 0) {
+                report += "; the " + std::to_string(dropped) +
+                          " bytes behind the record's end were dropped";
+            }
+            report += ")";
+        }
+        reports.push_back(std::move(report));
     }
+    replacement.Commit();
+    for (const std::string& report : reports)
+        std::cout << EscapeControls(report) << std::endl;
     return ExitCode::Ok;
 }
 
@@ -174,7 +203,7 @@ ExitCode RunPreview(const CommonOptions& common, const PreviewOptions& options) 
     const StoredRecord record = ReadRecordFile(options.record);
     const std::string outputs = PreviewOutputs(record.bytes[layout::kFlagsB]);
     if (outputs.empty()) {
-        std::cerr << "halvex-host: note: " << options.record
+        std::cerr << "halvex-host: note: " << EscapeControls(options.record)
                   << " has no preview output switched on (DMX-Out 1/2); the plug-in sends nothing"
                   << std::endl;
     }
@@ -199,8 +228,8 @@ ExitCode RunPreview(const CommonOptions& common, const PreviewOptions& options) 
 ExitCode RunCheckShow(const CheckShowOptions& options) {
     const HostShow show = LoadShowFile(options.show);
     PrintShowWarnings(show);
-    std::cout << options.show << ": " << show.scenes.size() << " scenes, " << show.devices.size()
-              << " devices" << std::endl;
+    std::cout << EscapeControls(options.show) << ": " << show.scenes.size() << " scenes, "
+              << show.devices.size() << " devices" << std::endl;
     if (!options.sceneListOut.empty())
         WriteBytesFile(options.sceneListOut, BuildSceneList(show));
     if (!options.deviceTableOut.empty()) {

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "plugin/Bytes.h"
+#include "plugin/SceneRecord.h"
 
 namespace halvex::host {
 
@@ -34,6 +35,14 @@ std::optional<size_t> DeclaredRecordSize(ConstBytes record);
 // and trailing block inside the bytes. Otherwise a description of the damage.
 std::string RecordDamage(ConstBytes record);
 
+// No record is larger: the plug-in takes back no record whose main part and trailing block
+// together claim more.
+inline constexpr size_t kMaxRecordFileSize = kMaxClaimedRecordSize;
+
+// The bytes of a record file as they are, damaged or not. Throws HostError (BadInput) for
+// anything that is no record file: see ReadInputFile.
+std::vector<uint8_t> ReadRecordBytes(const std::filesystem::path& path);
+
 // Reads a record file and checks it with RecordDamage. Throws HostError (BadInput).
 StoredRecord ReadRecordFile(const std::filesystem::path& path);
 
@@ -42,10 +51,5 @@ std::optional<StoredRecord> ReadRecordFileIfPresent(const std::filesystem::path&
 
 // Copies bytes into a new malloc block.
 RecordBlock MallocCopy(ConstBytes bytes);
-
-// Replaces the file at `path` (following a symbolic link) with `bytes` through a temporary file
-// in the same directory and a rename, so that the old contents stay whole if anything fails.
-// Throws HostError (WriteFailed).
-void ReplaceFileAtomically(const std::filesystem::path& path, ConstBytes bytes);
 
 }  // namespace halvex::host

@@ -2,10 +2,8 @@
 
 #include <nlohmann/json.hpp>
 
-#include <fstream>
-#include <sstream>
-
 #include "host/HostError.h"
+#include "host/InputFile.h"
 #include "plugin/Bytes.h"
 #include "plugin/Codepage.h"
 #include "plugin/RecordLayout.h"
@@ -15,21 +13,90 @@ namespace {
 
 using nlohmann::json;
 
+// A show is three levels deep; anything far deeper is no show and would only cost stack.
+constexpr size_t kMaxNesting = 32;
+constexpr size_t kExcerptBytes = 40;
+constexpr size_t kParserMessageBytes = 200;
+
 [[noreturn]] void Bad(const std::string& origin, const std::string& message) {
     throw HostError(ExitCode::BadInput, origin + ": " + message);
 }
+
+// At most `limit` bytes of `text`, cut at a character boundary, for messages.
+std::string Excerpt(std::string_view text, size_t limit = kExcerptBytes) {
+    if (text.size() <= limit)
+        return std::string(text);
+    size_t cut = limit - 3;
+    while (cut > 0 && (static_cast<uint8_t>(text[cut]) & 0xC0) == 0x80)
+        --cut;
+    return std::string(text.substr(0, cut)) + "...";
+}
+
+// Where the parser is, as "devices[0].kind", for messages about values it cannot read.
+class JsonPath {
+public:
+    explicit JsonPath(const std::string& origin) : origin_(origin) {}
+    bool Event(json::parse_event_t event, const json& parsed) {
+        switch (event) {
+            case json::parse_event_t::object_start:
+            case json::parse_event_t::array_start:
+                if (levels_.size() >= kMaxNesting) {
+                    Bad(origin_, "values nested deeper than " + std::to_string(kMaxNesting) +
+                                     " levels at " + Text());
+                }
+                levels_.push_back({event == json::parse_event_t::array_start, 0, {}});
+                break;
+            case json::parse_event_t::key:
+                levels_.back().key = Excerpt(parsed.get_ref<const std::string&>());
+                break;
+            case json::parse_event_t::object_end:
+            case json::parse_event_t::array_end:
+                levels_.pop_back();
+                Next();
+                break;
+            case json::parse_event_t::value:
+                Next();
+                break;
+        }
+        return true;
+    }
+    std::string Text() const {
+        std::string text;
+        for (const Level& level : levels_) {
+            if (level.array) {
+                text += "[" + std::to_string(level.index) + "]";
+            } else if (!level.key.empty()) {
+                text += (text.empty() ? "" : ".") + level.key;
+            }
+        }
+        return text;
+    }
+
+private:
+    void Next() {
+        if (!levels_.empty() && levels_.back().array)
+            ++levels_.back().index;
+    }
+    struct Level {
+        bool array = false;
+        size_t index = 0;
+        std::string key;
+    };
+    const std::string& origin_;
+    std::vector<Level> levels_;
+};
 
 // Converts a UTF-8 name to a Windows-1252 field of at most `size` bytes, noting every loss.
 std::string FieldName(const std::string& utf8, size_t size, const std::string& what,
                       std::vector<std::string>& warnings) {
     std::string cp = Utf8ToCp1252(utf8);
     if (Cp1252ToUtf8(cp) != utf8) {
-        warnings.push_back(what + " \"" + utf8 +
+        warnings.push_back(what + " \"" + Excerpt(utf8) +
                            "\" has characters that Windows-1252 lacks; they become '?'");
     }
     if (cp.size() > size) {
         cp.resize(size);
-        warnings.push_back(what + " \"" + utf8 + "\" is cut to " + std::to_string(size) +
+        warnings.push_back(what + " \"" + Excerpt(utf8) + "\" is cut to " + std::to_string(size) +
                            " characters: \"" + Cp1252ToUtf8(cp) + "\"");
     }
     return cp;
@@ -44,11 +111,14 @@ std::string NameOf(const json& value, const std::string& origin, const std::stri
     return name;
 }
 
+// A value for a message: scalars as written, containers only by their kind (dumping them
+// would recurse through whatever the file holds).
 std::string Describe(const json& value) {
-    std::string text = value.dump();
-    if (text.size() > 40)
-        text = text.substr(0, 37) + "...";
-    return text;
+    if (value.is_array())
+        return "an array";
+    if (value.is_object())
+        return "an object";
+    return Excerpt(value.dump());
 }
 
 void ReadScenes(const json& scenes, const std::string& origin, HostShow& show) {
@@ -98,20 +168,26 @@ void ReadDevices(const json& devices, const std::string& origin, HostShow& show)
 
 HostShow ParseShow(std::string_view text, const std::string& origin) {
     json root;
+    JsonPath path(origin);
     try {
-        root = json::parse(text);
-    } catch (const json::parse_error& e) {
+        root = json::parse(text, [&path](int, json::parse_event_t event, json& parsed) {
+            return path.Event(event, parsed);
+        });
+    } catch (const json::exception& e) {
+        // Syntax errors and numbers out of range (1e400) alike.
         std::string what = e.what();
         if (const auto end = what.find("] "); end != std::string::npos)
             what.erase(0, end + 2);
-        Bad(origin, "not valid JSON: " + what);
+        const std::string where = path.Text();
+        Bad(origin, "not valid JSON" + (where.empty() ? std::string() : " at " + where) + ": " +
+                        Excerpt(what, kParserMessageBytes));
     }
     if (!root.is_object())
         Bad(origin, "a show file is a JSON object with \"scenes\" and \"devices\"");
     HostShow show;
     for (const auto& [key, value] : root.items()) {
         if (key != "scenes" && key != "devices") {
-            show.warnings.push_back("unknown key \"" + key + "\" is ignored");
+            show.warnings.push_back("unknown key \"" + Excerpt(key) + "\" is ignored");
         }
     }
     if (root.contains("scenes"))
@@ -122,16 +198,9 @@ HostShow ParseShow(std::string_view text, const std::string& origin) {
 }
 
 HostShow LoadShowFile(const std::filesystem::path& path) {
-    std::error_code ec;
-    if (!std::filesystem::is_regular_file(path, ec)) {
-        Bad(path.string(), "no such show file");
-    }
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    if (!in)
-        Bad(path.string(), "cannot be read");
-    return ParseShow(text.str(), path.string());
+    const std::vector<uint8_t> text = ReadInputFile(path, kMaxShowFileSize, "show file");
+    return ParseShow(std::string_view(reinterpret_cast<const char*>(text.data()), text.size()),
+                     path.string());
 }
 
 std::vector<uint8_t> BuildSceneList(const HostShow& show) {

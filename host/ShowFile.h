@@ -16,6 +16,8 @@ inline constexpr size_t kMaxScenes = 254;  // the plug-in's scene deletion needs
 inline constexpr size_t kSceneNameSize = 15;
 inline constexpr size_t kSceneBlockSize = 20;  // u16 length, u8 number, u16 name end, name
 inline constexpr size_t kFirstSceneBlock = 7;
+// Far more than the largest show (254 scenes, 512 devices) takes even with generous spacing.
+inline constexpr size_t kMaxShowFileSize = 16u << 20;
 
 struct ShowDevice {
     std::string name;  // Windows-1252, at most 20 bytes

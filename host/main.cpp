@@ -5,10 +5,12 @@
 #include <iostream>
 
 #include "host/Commands.h"
+#include "plugin/Codepage.h"
 
 namespace {
 
 using namespace halvex::host;
+using halvex::EscapeControls;
 
 void AddDialogOptions(CLI::App& command, DialogOptions& options) {
     command.add_option("--show", options.show, "Show file (JSON): the host's scenes and devices")
@@ -139,7 +141,8 @@ int Run(int argc, char** argv) {
                 }
             }
         }
-        std::cerr << "halvex-host: " << message << "\nRun with --help for more information.\n";
+        std::cerr << "halvex-host: " << EscapeControls(message)
+                  << "\nRun with --help for more information.\n";
         return static_cast<int>(ExitCode::Usage);
     }
 
@@ -167,10 +170,10 @@ int main(int argc, char** argv) {
     try {
         return Run(argc, argv);
     } catch (const HostError& e) {
-        std::cerr << "halvex-host: " << e.what() << std::endl;
+        std::cerr << "halvex-host: " << EscapeControls(e.what()) << std::endl;
         return static_cast<int>(e.Code());
     } catch (const std::exception& e) {
-        std::cerr << "halvex-host: " << e.what() << std::endl;
+        std::cerr << "halvex-host: " << EscapeControls(e.what()) << std::endl;
         return static_cast<int>(ExitCode::Internal);
     }
 }

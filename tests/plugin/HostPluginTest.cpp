@@ -159,6 +159,65 @@ TEST_F(HostPluginTest, DeleteSceneShrinksEnOceanRecordFiles) {
     EXPECT_BYTES_EQ(record({{0xA3, 1, 3}, {0xA4, 2, 1}}), ReadFileBytes(dir_ / "e.rec"));
 }
 
+TEST_F(HostPluginTest, DeleteSceneFailsWhereThePlugInWouldRefuseAndWritesNothing) {
+    REQUIRE_LIBRARY_PART("DeleteSceneInPlace", "scene deletion");
+    const std::vector<uint16_t> codes = ThreeSceneCodes({1});
+    const std::vector<uint8_t> good = KnxRecord({{1, 1}}, 1, codes, codes.size());
+    std::vector<uint8_t> bad = good;
+    Put16(bad, 4, 0xFFF0);  // pair table past the record; the output table is still sound
+    WriteFileBytes(dir_ / "a.rec", good);
+    WriteFileBytes(dir_ / "b.rec", bad);
+    WriteFileText(dir_ / "show.json", R"({"scenes": ["Morning", "Off"]})");
+    const HostRun run =
+        RunHost({"delete-scene", "1", (dir_ / "a.rec").string(), (dir_ / "b.rec").string(),
+                 "--show", (dir_ / "show.json").string()});
+    EXPECT_EQ(run.exitCode, 3) << run.out;
+    EXPECT_NE(run.err.find("b.rec: scene 1 cannot be deleted from this record safely (pair table "
+                           "at offset 65520 starts past the main part"),
+              std::string::npos)
+        << run.err;
+    EXPECT_EQ(ReadFileBytes(dir_ / "a.rec"), good);
+    EXPECT_EQ(ReadFileBytes(dir_ / "b.rec"), bad);
+}
+
+TEST_F(HostPluginTest, DeleteSceneSaysWhatHappenedToBytesBehindTheRecord) {
+    REQUIRE_LIBRARY_PART("DeleteSceneInPlace", "scene deletion");
+    // EnOcean headers with 4 bytes of junk behind them; one holds an entry of scene 0.
+    std::vector<uint8_t> plain(62, 0);
+    Put16(plain, 0, 62);
+    plain[15] = 0x10;
+    std::vector<uint8_t> assigned(62 + 12, 0);
+    std::copy(plain.begin(), plain.end(), assigned.begin());
+    Put16(assigned, 0, 74);
+    Put16(assigned, 4, 1);
+    Put16(assigned, 8, 74);  // device block offset: behind the entry
+    assigned[62 + 10] = 1;   // page 0, output 1
+    const std::vector<uint8_t> junk = {0xDE, 0xAD, 0xBE, 0xEF};
+    for (auto* record : {&plain, &assigned})
+        record->insert(record->end(), junk.begin(), junk.end());
+    WriteFileBytes(dir_ / "plain.rec", plain);
+    WriteFileBytes(dir_ / "assigned.rec", assigned);
+    WriteFileText(dir_ / "show.json", R"({"scenes": []})");
+
+    const HostRun run =
+        RunHost({"delete-scene", "0", (dir_ / "plain.rec").string(),
+                 (dir_ / "assigned.rec").string(), "--show", (dir_ / "show.json").string()});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_NE(run.out.find("plain.rec: unchanged, file not rewritten (66 bytes)"),
+              std::string::npos)
+        << run.out;
+    EXPECT_EQ(ReadFileBytes(dir_ / "plain.rec"), plain);
+    EXPECT_NE(run.out.find("assigned.rec: scene 0 deleted (62 bytes; the 4 bytes behind the "
+                           "record's end were dropped)"),
+              std::string::npos)
+        << run.out;
+    std::vector<uint8_t> expected(62, 0);
+    Put16(expected, 0, 62);
+    Put16(expected, 8, 62);
+    expected[15] = 0x10;
+    EXPECT_BYTES_EQ(expected, ReadFileBytes(dir_ / "assigned.rec"));
+}
+
 class HostDialogTest : public HostPluginTest {
 protected:
     void SetUp() override {
@@ -206,6 +265,33 @@ TEST_F(HostDialogTest, ReopenedRecordIsWrittenAgainUnchanged) {
     const HostRun run = Configure({"--lang", "de"});
     ASSERT_EQ(run.exitCode, 0) << run.err << run.out;
     EXPECT_BYTES_EQ(first, ReadFileBytes(dir_ / "scene.rec"));
+}
+
+TEST_F(HostDialogTest, DamagedNetworkOnlyRecordIsStoredAsItsSoundHeader) {
+    REQUIRE_LIBRARY_PART("CKnxDlg", "main dialog");
+    // Network-only layout (byte 14 bit 0x02, byte 15 bit 0x10): OK rebuilds nothing, so a
+    // damaged record must not go back as it came; its header, all the dialog reads, stays.
+    std::vector<uint8_t> header(62, 0);
+    header[14] = 0x02;
+    header[15] = 0x10;
+    header[16] = 10, header[17] = 1, header[18] = 2, header[19] = 3;  // IP address
+    const std::vector<std::pair<uint16_t, uint16_t>> damages = {
+        {4, 50},  // 50 transmitter entries in a 100-byte main part
+        {8, 20},  // device block inside the header
+    };
+    for (const auto& [field, value] : damages) {
+        std::vector<uint8_t> record = header;
+        record.resize(100, 0xAA);
+        Put16(record, 0, 100);
+        Put16(record, field, value);
+        WriteFileBytes(dir_ / "scene.rec", record);
+        const HostRun run = Configure({});
+        ASSERT_EQ(run.exitCode, 0) << run.err << run.out;
+        EXPECT_NE(run.out.find("message \"Attention\""), std::string::npos) << run.out;
+        std::vector<uint8_t> expected = header;
+        Put16(expected, 0, 62);
+        EXPECT_BYTES_EQ(expected, ReadFileBytes(dir_ / "scene.rec")) << "offset " << field;
+    }
 }
 
 TEST_F(HostDialogTest, EnOceanRecordHasItsOwnLayout) {

@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
+#include <unistd.h>
 
+#include "host/FileReplacement.h"
 #include "plugin/HostRunner.h"
 #include "support/ByteDiff.h"
 
@@ -61,18 +63,24 @@ TEST_F(HostRecordFileTest, DeleteSceneHandsEachRecordToThePlugInAndWritesItBack)
     EXPECT_NE(run.out.find("b.rec: scene 1 deleted (110 bytes)"), std::string::npos) << run.out;
 }
 
-TEST_F(HostRecordFileTest, FailedWriteLeavesTheOldFileByteIdentical) {
-    const std::vector<uint8_t> old = Record(8000);
-    WriteFileBytes(dir_ / "a.rec", old);
-    HostRunOptions small;
-    small.fileSizeLimit = 4096;  // the new contents cannot be written whole
-    const HostRun run = DeleteScene({(dir_ / "a.rec").string()}, small);
+TEST_F(HostRecordFileTest, FailedWriteLeavesEveryOldFileByteIdentical) {
+    // The first record fits the file size limit, the second does not (a full disk): every
+    // new record is written beside its file before the first rename, so neither changes.
+    const std::vector<uint8_t> small = Record(200), large = Record(8000);
+    WriteFileBytes(dir_ / "a.rec", small);
+    WriteFileBytes(dir_ / "b.rec", large);
+    HostRunOptions limited;
+    limited.fileSizeLimit = 4096;
+    const HostRun run =
+        DeleteScene({(dir_ / "a.rec").string(), (dir_ / "b.rec").string()}, limited);
     EXPECT_EQ(run.exitCode, kWriteFailed) << run.err;
-    EXPECT_NE(run.err.find("a.rec: cannot write the new contents"), std::string::npos) << run.err;
-    EXPECT_NE(run.err.find("the old file is unchanged"), std::string::npos) << run.err;
-    EXPECT_EQ(ReadFileBytes(dir_ / "a.rec"), old);
-    const std::vector<std::string> files = dir_.Files();
-    EXPECT_EQ(files.size(), 2u) << "no temporary file is left behind";
+    EXPECT_NE(run.err.find("b.rec: cannot write the new contents"), std::string::npos) << run.err;
+    EXPECT_NE(run.err.find("the old file is unchanged, and so is every other file"),
+              std::string::npos)
+        << run.err;
+    EXPECT_EQ(ReadFileBytes(dir_ / "a.rec"), small);
+    EXPECT_EQ(ReadFileBytes(dir_ / "b.rec"), large);
+    EXPECT_EQ(dir_.Files().size(), 3u) << "no temporary file is left behind";
 }
 
 TEST_F(HostRecordFileTest, OneDamagedRecordStopsTheWholeDeletion) {
@@ -100,6 +108,53 @@ TEST_F(HostRecordFileTest, ReplacementKeepsLinksAndPermissions) {
     struct stat info {};
     ASSERT_EQ(::stat((dir_ / "store" / "a.rec").c_str(), &info), 0);
     EXPECT_EQ(info.st_mode & 07777, 0640u);
+}
+
+TEST_F(HostRecordFileTest, ReplacementKeepsOwnerAndRefusesReadOnlyFiles) {
+    const std::vector<uint8_t> old = Record(100);
+    const std::string path = (dir_ / "a.rec").string();
+    WriteFileBytes(path, old);
+    ::chmod(path.c_str(), 0444);
+    HostRun run = DeleteScene({path});
+    EXPECT_EQ(run.exitCode, kWriteFailed) << run.err;
+    EXPECT_NE(run.err.find("a.rec: is read-only; not replaced"), std::string::npos) << run.err;
+    EXPECT_EQ(ReadFileBytes(path), old);
+
+    // Run as root (as CI does) on another user's record: owner and group stay.
+    ::chmod(path.c_str(), 0640);
+    const bool root = ::geteuid() == 0;
+    if (root) {
+        ASSERT_EQ(::chown(path.c_str(), 65534, 65534), 0);
+    }
+    run = DeleteScene({path});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    struct stat info {};
+    ASSERT_EQ(::stat(path.c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 07777, 0640u);
+    if (root) {
+        EXPECT_EQ(std::make_pair(info.st_uid, info.st_gid), std::make_pair(65534u, 65534u));
+    }
+}
+
+// The new file is never readable by more users than the old one, not even while it is written.
+TEST(FileReplacementTest, TemporaryHasTheOldModeBeforeItHoldsAByte) {
+    TempDir dir;
+    WriteFileBytes(dir / "a.rec", {1, 2, 3});
+    ::chmod((dir / "a.rec").c_str(), 0600);
+    const mode_t umask = ::umask(0);
+    {
+        host::FileReplacement replacement;
+        replacement.Stage(dir / "a.rec", std::vector<uint8_t>(100, 7));
+        for (const std::string& name : dir.Files()) {
+            struct stat info {};
+            ASSERT_EQ(::stat((dir / name).c_str(), &info), 0);
+            EXPECT_EQ(info.st_mode & 07777, 0600u) << name;
+        }
+        EXPECT_EQ(dir.Files().size(), 2u);
+    }
+    ::umask(umask);
+    EXPECT_EQ(dir.Files(), std::vector<std::string>{"a.rec"}) << "not committed: removed";
+    EXPECT_EQ(ReadFileBytes(dir / "a.rec"), std::vector<uint8_t>({1, 2, 3}));
 }
 
 TEST_F(HostRecordFileTest, UnwritableDestinationIsReported) {

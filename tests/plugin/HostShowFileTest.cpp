@@ -147,6 +147,15 @@ TEST_F(HostShowFileTest, MalformedShowFilesAreRefusedWithTheReason) {
         {R"({"devices": [{"name": "A", "kind": 2.5}]})", "must be an integer from 0 to 255"},
         {R"({"devices": [{"name": "A", "kind": "20"}]})", "must be an integer from 0 to 255"},
         {R"({"devices": [{"name": "A", "kind": true}]})", "must be an integer from 0 to 255"},
+        {R"({"devices": [{"name": "A", "kind": null}]})", "from 0 to 255, not null"},
+        {R"({"devices": [{"name": "A", "kind": [[1]]}]})", "from 0 to 255, not an array"},
+        {R"({"devices": [{"name": "A", "kind": 1e400}]})", "not valid JSON at devices[0].kind"},
+        {R"({"devices": [{"name": "A", "kind": NaN}]})", "not valid JSON at devices[0].kind"},
+        {R"({"scenes": null})", "\"scenes\" must be an array"},
+        // Nesting that would overflow the stack wherever it is walked recursively.
+        {R"({"devices": [{"name": "A", "kind": )" + std::string(100000, '[') +
+             std::string(100000, ']') + "}]}",
+         "values nested deeper than 32 levels at devices[0].kind"},
     };
     for (const auto& [json, message] : cases) {
         const HostRun run = Check(json);
