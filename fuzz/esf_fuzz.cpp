@@ -1,6 +1,8 @@
-// Feeds arbitrary bytes to the export reader and checks what every import must guarantee:
-// each item's parent exists before it, no slot is filled twice, item data carries the item's
-// number, labels are UTF-8; and the line operations never grow a line.
+// Feeds arbitrary bytes to the export readers (ESF directly, and ESF, XML or CSV through the
+// entry point that recognises them) and checks what every import must guarantee: each item's
+// parent exists before it, no slot is filled twice, item data carries the item's number, labels
+// are UTF-8, a refused file yields nothing and an accepted one at least one address; and the
+// line operations never grow a line.
 #include <bitset>
 #include <cstddef>
 #include <cstdint>
@@ -9,6 +11,7 @@
 
 #include "catalogue/EsfImport.h"
 #include "catalogue/GroupAddress.h"
+#include "catalogue/GroupAddressImport.h"
 #include "plugin/Codepage.h"
 
 namespace {
@@ -54,6 +57,9 @@ void CheckImport(const halvex::EsfImport& result) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string_view bytes(reinterpret_cast<const char*>(data), size);
     CheckImport(halvex::ParseEsf(bytes));
+    const halvex::GroupAddressImport imported = halvex::ImportGroupAddresses(bytes);
+    CheckImport(imported.catalogue);
+    Check((imported.refusal == halvex::ImportRefusal::None) != imported.catalogue.items.empty());
 
     std::string line(bytes.substr(0, bytes.find('\n')));
     const size_t before = line.size();
