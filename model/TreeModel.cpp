@@ -64,9 +64,16 @@ void TreeModel::Remove(TreeNode* node) {
 }
 
 void TreeModel::Clear() {
-    top_.clear();
+    Reset([this] { top_.clear(); });
+}
+
+void TreeModel::Reset(const std::function<void()>& build) {
+    TreeObserver* observer = observer_;
+    observer_ = nullptr;
+    build();
+    observer_ = observer;
     if (observer_ != nullptr)
-        observer_->TreeCleared();
+        observer_->TreeReset();
 }
 
 void TreeModel::SetLabel(TreeNode* node, std::string label) {

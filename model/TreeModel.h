@@ -20,6 +20,7 @@ struct TreeNode {
     int image = 0;
     int selectedImage = 0;
     uint32_t data = 0;
+    bool expanded = false;       // how the view first shows the node
     TreeNode* parent = nullptr;  // null for top-level nodes
     std::vector<std::unique_ptr<TreeNode>> children;
 
@@ -38,8 +39,8 @@ public:
     virtual void NodeRemoving(TreeNode* node) = 0;
     // Label, images or data of `node` changed.
     virtual void NodeChanged(TreeNode* node) = 0;
-    // Every node is gone.
-    virtual void TreeCleared() = 0;
+    // The whole tree changed at once (cleared, loaded or imported): show it again.
+    virtual void TreeReset() = 0;
 };
 
 class TreeModel {
@@ -57,6 +58,8 @@ public:
     // Removes `node` with its descendants.
     void Remove(TreeNode* node);
     void Clear();
+    // Runs `build` without telling the observer of each change, then tells it once.
+    void Reset(const std::function<void()>& build);
     void SetLabel(TreeNode* node, std::string label);
     void SetData(TreeNode* node, uint32_t data);
 

@@ -15,7 +15,7 @@ struct Recorder : TreeObserver {
     }
     void NodeRemoving(TreeNode* node) override { log.push_back("-" + node->label); }
     void NodeChanged(TreeNode* node) override { log.push_back("~" + node->label); }
-    void TreeCleared() override { log.push_back("clear"); }
+    void TreeReset() override { log.push_back("reset"); }
 };
 
 std::vector<std::string> Labels(const TreeNode* parent) {
@@ -43,6 +43,14 @@ TEST(TreeModel, SortedInsertionIgnoresAsciiCaseAndTellsTheObserver) {
                                                       "+b blinds@2", "+A Alarm@2", "+2 light@2",
                                                       "+x@0", "~10 Heat", "-10 Heat"}));
     EXPECT_EQ(tree.IndexOf(root->Child(3)), 3u);
+    // A reset tells the observer once, after the whole change.
+    recorder.log.clear();
+    tree.Reset([&] {
+        tree.Clear();
+        tree.Insert(nullptr, "New", InsertAt::Last, 0, 0, 0);
+    });
+    EXPECT_EQ(recorder.log, std::vector<std::string>{"reset"});
+    EXPECT_EQ(tree.TopLevelCount(), 1u);
 }
 
 }  // namespace

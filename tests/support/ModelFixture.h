@@ -1,0 +1,40 @@
+// Sets up the module state for one dialog call on a record, the way the plug-in does, and
+// builds the dialog model on it; no toolkit. The widget fixture builds on it.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "model/DialogModel.h"
+#include "support/RecordBuilder.h"
+
+namespace halvex::test {
+
+class ModelFixture : public ::testing::Test {
+protected:
+    void TearDown() override;
+
+    // Puts `record` into the module state as the working record with the host's scenes and
+    // devices, and prepares and loads `model` on it.
+    void Open(const std::vector<uint8_t>& record, const std::vector<std::string>& scenes = {},
+              const std::vector<Device>& devices = {}, uint8_t language = 0);
+    // The working record as stored (main part and trailing block).
+    std::vector<uint8_t> WorkingRecord() const;
+    // Rebuilds and returns the working record, as OK does.
+    std::vector<uint8_t> Rebuild();
+
+    TreeModel& PageTree(int slot) const { return model->Page(slot)->tree; }
+    // The label of child `child` of output `output` on page `slot`, empty when there is none.
+    std::string ChildLabel(int slot, size_t output, size_t child = 0) const;
+    // The first node of `tree` labelled `label`, or null.
+    static TreeNode* Find(const TreeModel& tree, const std::string& label);
+
+    std::unique_ptr<DialogModel> model;
+    std::vector<uint8_t> sceneList;
+};
+
+}  // namespace halvex::test
