@@ -291,6 +291,7 @@ ExitCode RunConfigure(const CommonOptions& common, const ConfigureOptions& optio
             if (!esf.isEmpty()) {
                 driver.Stage("importing the ESF file");
                 bool imported = false;
+                const size_t messagesBefore = driver.MessageTexts().size();
                 if (!QMetaObject::invokeMethod(&main, "ImportEsfFile", Q_RETURN_ARG(bool, imported),
                                                Q_ARG(QString, esf))) {
                     driver.Fail(ExitCode::Automation,
@@ -300,8 +301,15 @@ ExitCode RunConfigure(const CommonOptions& common, const ConfigureOptions& optio
                 if (driver.Abandoned())
                     return;
                 if (!imported) {
+                    // The plug-in says why in a message box (no group address in the file, not
+                    // well-formed XML, ...): repeat its words in the failure.
+                    const std::vector<QString>& messages = driver.MessageTexts();
+                    const std::string why = messages.size() > messagesBefore
+                                                ? " (" + messages.back().toStdString() + ")"
+                                                : std::string();
                     driver.Fail(ExitCode::BadInput, "the dialog could not import " +
-                                                        esf.toStdString() + "; nothing written");
+                                                        esf.toStdString() + why +
+                                                        "; nothing written");
                     return;
                 }
             }

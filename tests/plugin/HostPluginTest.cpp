@@ -315,6 +315,25 @@ TEST_F(HostDialogTest, EsfImportFillsTheCatalogueBeforeOk) {
     EXPECT_NE(r.find("Hall ceiling"), std::string::npos) << "the name block holds the address";
 }
 
+TEST_F(HostDialogTest, XmlExportImportsAndAFileWithoutAddressesWritesNothing) {
+    REQUIRE_LIBRARY_PART("GroupAddress-Export", "XML and CSV import");
+    WriteFileText(dir_ / "groups.xml",
+                  "<GroupAddress-Export><GroupRange Name=\"Lighting\"><GroupRange Name=\"Hall\">"
+                  "<GroupAddress Name=\"Hall ceiling\" Address=\"1/0/12\" DPTs=\"DPST-1-1\"/>"
+                  "</GroupRange></GroupRange></GroupAddress-Export>");
+    const HostRun run = Configure({"--bus", "knx", "--import-esf", (dir_ / "groups.xml").string()});
+    ASSERT_EQ(run.exitCode, 0) << run.err << run.out;
+    EXPECT_NE(ReadFileText(dir_ / "scene.rec").find("Hall ceiling"), std::string::npos);
+
+    std::filesystem::remove(dir_ / "scene.rec");
+    WriteFileText(dir_ / "empty.esf", "");
+    const HostRun empty =
+        Configure({"--bus", "knx", "--import-esf", (dir_ / "empty.esf").string()});
+    EXPECT_EQ(empty.exitCode, 3) << empty.err << empty.out;
+    EXPECT_NE(empty.err.find("contains no group address"), std::string::npos) << empty.err;
+    EXPECT_FALSE(std::filesystem::exists(dir_ / "scene.rec"));
+}
+
 TEST_F(HostDialogTest, ScriptedAssignmentsAreStoredOrRefused) {
     REQUIRE_LIBRARY_PART("AssignEntry", "scripted assignment");
     WriteFileText(dir_ / "groups.esf",
