@@ -12,10 +12,11 @@ GroupAddressImport ImportGroupAddresses(std::string_view fileBytes) {
         result.detail = "UTF-16";
         return result;
     }
-    if (LooksLikeXml(fileBytes)) {
+    // ESF first: its line 1 is a free project name, which may well start with "<".
+    const bool esf = LooksLikeEsf(fileBytes);
+    if (!esf && LooksLikeXml(fileBytes)) {
         result = ParseGroupAddressXml(fileBytes);
-    } else if (auto csv =
-                   LooksLikeEsf(fileBytes) ? std::nullopt : ParseGroupAddressCsv(fileBytes)) {
+    } else if (auto csv = esf ? std::nullopt : ParseGroupAddressCsv(fileBytes)) {
         result.format = ImportFormat::Csv;
         result.catalogue = std::move(*csv);
     } else {

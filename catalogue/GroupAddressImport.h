@@ -2,10 +2,11 @@
 // (ESF, the XML "GroupAddress-Export" or the CSV export in either layout) and reads it into the
 // catalogue items of EsfImport, or says why it refuses the file.
 //
-// Recognition: a file whose first byte after a UTF-8 byte-order mark and white space is "<" is
-// XML. Otherwise it is ESF when the first non-empty line after line 1 is an ESF address line,
-// CSV when its first or second line is a CSV row holding an address (see GroupAddressCsv.h),
-// and ESF in any other case. A file starting with a UTF-16 byte-order mark is refused.
+// Recognition: a file is ESF when the first non-empty line after line 1 is an ESF address line
+// (line 1, the project name, may hold anything). Otherwise it is XML when its first byte after a
+// UTF-8 byte-order mark and white space is "<", CSV when its first or second line is a CSV row
+// holding an address (see GroupAddressCsv.h), and ESF in any other case. A file starting with a
+// UTF-16 byte-order mark is refused.
 //
 // A file from which not one group address can be taken is refused as well: it is the wrong
 // file, and the catalogue the user has must not be emptied for it.

@@ -128,6 +128,7 @@ TEST(GroupAddressImport, EveryFormatGivesTheItemsOfTheEquivalentEsf) {
         std::string bytes;
         ImportFormat format;
     } cases[] = {
+        {"esf, project name in angle brackets", "<Neubau>" + kEsf.substr(7), ImportFormat::Esf},
         {"xml", kXml, ImportFormat::Xml},
         {"xml, BOM, no declaration", "\xEF\xBB\xBF" + kXml.substr(kXml.find('\n') + 1),
          ImportFormat::Xml},
