@@ -16,6 +16,8 @@ namespace {
 constexpr auto npos = std::string_view::npos;
 constexpr std::string_view kBom = "\xEF\xBB\xBF";
 constexpr std::array<char, 3> kSeparators = {';', ',', '\t'};
+// ETS writes at most a dozen columns; more are read and dropped.
+constexpr size_t kMaxFields = 64;
 
 // Reads the file row by row; the fields of the current row stay valid until the next call.
 class CsvReader {
@@ -29,9 +31,11 @@ public:
         count_ = 0;
         closed_ = true;
         for (;;) {
-            if (count_ == fields_.size())
+            // Fields past kMaxFields are read into one spare slot, so that no row can make the
+            // reader keep more than that many.
+            if (count_ == fields_.size() && count_ <= kMaxFields)
                 fields_.emplace_back();
-            std::string& field = fields_[count_++];
+            std::string& field = fields_[std::min(count_++, kMaxFields)];
             field.clear();
             if (data_[pos_] == '"')
                 ReadQuoted(field);
@@ -49,12 +53,12 @@ public:
         }
     }
 
-    size_t Size() const { return count_; }
-    std::string_view Field(size_t i) const { return i < count_ ? fields_[i] : std::string_view{}; }
+    size_t Size() const { return std::min(count_, kMaxFields); }
+    std::string_view Field(size_t i) const { return i < Size() ? fields_[i] : std::string_view{}; }
     // False when a quoted field of the row was still open at the end of the data.
     bool Closed() const { return closed_; }
     bool Empty() const {
-        return std::all_of(fields_.begin(), fields_.begin() + static_cast<std::ptrdiff_t>(count_),
+        return std::all_of(fields_.begin(), fields_.begin() + static_cast<std::ptrdiff_t>(Size()),
                            [](const std::string& f) { return f.empty(); });
     }
 

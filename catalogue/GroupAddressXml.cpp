@@ -36,6 +36,7 @@ bool IsAttributeNameChar(char c) {
 struct XmlError {
     size_t offset = 0;
     std::string what;
+    bool tooLarge = false;  // more nodes than any export has: not an export at all
 };
 
 // Offset just past a document type declaration whose text starts at `i`, brackets counted as
@@ -54,8 +55,10 @@ size_t PastDoctype(std::string_view t, size_t i) {
 }
 
 // Reads the markup token by token with the parser's own rules and fails at the first element
-// that opens deeper than kXmlMaxDepth. Where the parser would stop with an error, this stops
-// too and leaves the report to it; up to there both have seen the same elements.
+// that opens deeper than kXmlMaxDepth, or when elements and attributes together exceed
+// kXmlMaxNodes (the parser keeps each as a node of some 60 to 100 bytes). Where the parser would
+// stop with an error, this stops too and leaves the report to it; up to there both have seen the
+// same elements.
 std::optional<XmlError> CheckNesting(std::string_view t) {
     const auto past = [t](std::string_view end, size_t from) {
         const size_t at = t.find(end, from);
@@ -66,7 +69,10 @@ std::optional<XmlError> CheckNesting(std::string_view t) {
             ++j;
     };
     size_t depth = 0;
+    size_t nodes = 0;
     for (size_t i = t.find('<'); i != npos; i = t.find('<', i)) {
+        if (nodes > kXmlMaxNodes)
+            return XmlError{i, "more than " + std::to_string(kXmlMaxNodes) + " nodes", true};
         const std::string_view rest = t.substr(i);
         size_t j = i + 1;
         if (rest.starts_with("<?")) {
@@ -91,8 +97,10 @@ std::optional<XmlError> CheckNesting(std::string_view t) {
             skip(j, IsElementNameChar);
             if (j == i + 1)
                 return std::nullopt;
+            ++nodes;
             skip(j, IsSpace);
             while (j < t.size() && IsAttributeNameChar(t[j])) {
+                ++nodes;
                 skip(j, IsAttributeNameChar);
                 skip(j, IsSpace);
                 if (j >= t.size() || t[j] != '=')
@@ -278,8 +286,12 @@ GroupAddressImport ParseGroupAddressXml(std::string_view fileBytes) {
     };
     if (const size_t nul = text.find('\0'); nul != npos)
         return fail(nul, "NUL byte");
-    if (auto error = CheckNesting(text))
-        return fail(error->offset, std::move(error->what));
+    if (auto error = CheckNesting(text)) {
+        if (!error->tooLarge)
+            return fail(error->offset, std::move(error->what));
+        out.refusal = ImportRefusal::NoGroupAddress;
+        return out;
+    }
 
     text.push_back('\0');  // the parser works in place up to this terminator
     rapidxml::xml_document<> document;

@@ -21,7 +21,8 @@
 // parser (rapidxml) expands only the five predefined entities and character references, never
 // a DTD's entities and never an external one; a document type declaration is passed over. Nesting
 // deeper than kXmlMaxDepth elements is refused before parsing, since the parser recurses once per
-// level.
+// level; so is a file of more than kXmlMaxNodes elements and attributes (NoGroupAddress: an
+// export of all 65,536 addresses has well under a million), since the parser keeps each.
 #pragma once
 
 #include <string_view>
@@ -31,6 +32,7 @@
 namespace halvex {
 
 inline constexpr size_t kXmlMaxDepth = 256;
+inline constexpr size_t kXmlMaxNodes = 2'000'000;
 
 // True when the first byte after a UTF-8 byte-order mark and white space is "<".
 bool LooksLikeXml(std::string_view fileBytes);

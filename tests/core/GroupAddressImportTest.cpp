@@ -279,6 +279,9 @@ TEST(GroupAddressImport, MalformedXmlAndCsvEntriesAreSkippedWholeAndCounted) {
         EXPECT_EQ(ImportGroupAddresses(file).catalogue.skippedLines, 1u);
         EXPECT_EQ(Labels(file), (std::vector<std::string>{"0 A", "0 B", "0/0/1 Ok", "0/0/2 Ok"}));
     }
+    // Columns past the 64th are dropped; the row's own columns still count.
+    EXPECT_EQ(Labels(csvHead + "\"Wide\";\"0/0/3\"" + std::string(1 << 20, ';') + "\n"),
+              (std::vector<std::string>{"0 A", "0 B", "0/0/1 Ok", "0/0/3 Wide"}));
     // A quote left open to the end of the file makes its row malformed.
     const GroupAddressImport open = ImportGroupAddresses(csvHead + "\"X\";\"1/0/0\n");
     EXPECT_EQ(open.catalogue.skippedLines, 1u);
@@ -303,6 +306,10 @@ TEST(GroupAddressImport, FilesThatHoldNoAddressAreRefused) {
     std::string deep;
     for (int i = 0; i < 100000; ++i)
         deep += "<a>";
+    std::string many = "<GroupAddress-Export><GroupAddress Address='1/2'/>";
+    for (size_t i = 0; i < kXmlMaxNodes / 2; ++i)
+        many += "<a b=''/>";  // an element and an attribute
+    many += "</GroupAddress-Export>";
     std::string shallow = "<GroupAddress-Export>";
     for (size_t i = 1; i < kXmlMaxDepth; ++i)
         shallow += "<GroupRange Name=\"R\">";
@@ -324,6 +331,7 @@ TEST(GroupAddressImport, FilesThatHoldNoAddressAreRefused) {
         {"csv header only", "\"Group name\";\"Address\"\r\n", ImportRefusal::NoGroupAddress, 0},
         {"other XML", "<?xml version=\"1.0\"?><project><a/></project>",
          ImportRefusal::NoGroupAddress, 0},
+        {"more nodes than any export", many, ImportRefusal::NoGroupAddress, 0},
         {"empty export", "<GroupAddress-Export/>", ImportRefusal::NoGroupAddress, 0},
         {"UTF-16", "\xFF\xFE<\0G\0", ImportRefusal::UnsupportedEncoding, 0},
         {"UTF-16 declared", "<?xml version='1.0' encoding='UTF-16'?><a/>",
