@@ -72,7 +72,6 @@ void OpenMaximalRecord(benchmark::State& state) {
         {
             CKnxDlg dialog;
             dialog.PrepareCatalogue();
-            dialog.LoadTrailingBlock();
             dialog.OnInitDialog();
             QApplication::processEvents();
             state.PauseTiming();
@@ -98,7 +97,6 @@ void ImportEsf65536(benchmark::State& state) {
         {
             CKnxDlg dialog;
             dialog.PrepareCatalogue();
-            dialog.LoadTrailingBlock();
             dialog.OnInitDialog();
             state.ResumeTiming();
             dialog.ImportEsfFile(path);

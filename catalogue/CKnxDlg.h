@@ -1,8 +1,8 @@
 // The main configuration dialog of one scene object.
 //
 // Left: the catalogue of group addresses (KNX, WLAN) or learnt transmitters (EnOcean) in a
-// tree; right: the page tab control with the six output pages and the network page.
-// The catalogue is three fixed tables indexed by number; the tree shows them under one root.
+// tree; right: the page tab control with the six output pages and the network page. The
+// dialog shows its DialogModel and forwards the user's actions to it; the model decides.
 #pragma once
 
 #include <QDialog>
@@ -11,10 +11,11 @@
 #include <memory>
 #include <vector>
 
-#include "catalogue/CatalogueEntry.h"
 #include "gateway/GatewayEvents.h"
+#include "model/DialogModel.h"
 
 class QCheckBox;
+class QTreeWidgetItem;
 class QLabel;
 class QPushButton;
 
@@ -30,10 +31,8 @@ public:
     explicit CKnxDlg(QWidget* parent = nullptr);
     ~CKnxDlg() override;
 
-    // Before the dialog runs: empties the tables and prepares the root's template.
+    // Before the dialog runs: the model empties the catalogue and reads the record's names.
     void PrepareCatalogue();
-    // Before the dialog runs: fills the slots from the working record's trailing block.
-    void LoadTrailingBlock();
     // Builds tabs, pages, check boxes and the catalogue tree from the working record.
     void OnInitDialog();
     // Tells the dialog that the listening socket could not be opened.
@@ -49,8 +48,6 @@ public:
     // Drags catalogue entry `number` (group address or transmitter row) onto output
     // `output` of the page in tab slot `slot`, as a user would; false when the drop is refused.
     Q_INVOKABLE bool AssignEntry(int slot, int output, int number);
-    // Removes page assignments whose group address left the catalogue.
-    void PruneAssignments(CDragTreeCtrl* tree);
     // A transmitter telegram reported by a gateway, applied on the dialog's thread.
     void ApplyTransmitterReport(const Telegram& telegram);
 
@@ -62,12 +59,11 @@ public:
     CPageTabCtrl* PageTabs() const { return tabs_; }
     CDeviceSettingsPage* SettingsPage() const;
     QString ProjectName() const;
-
-    std::array<CatalogueEntry, 32> MainGroupTable;
-    std::array<CatalogueEntry, 256> MiddleGroupTable;
-    std::vector<CatalogueEntry> GroupAddressTable;
-    CatalogueEntry Root;
-    uint8_t ThreeLevelAddressing = 1;
+    DialogModel& Model() { return model_; }
+    // The tree control showing `id`, or null when the layout has none.
+    CDragTreeCtrl* TreeCtrl(TreeId id) const;
+    // The catalogue item of group address or transmitter `number`, or null.
+    QTreeWidgetItem* CatalogueItem(uint16_t number) const;
 
 public slots:
     void accept() override;
@@ -77,16 +73,9 @@ protected:
 
 private:
     void OnOk();
-    void OnPreviewChanged();
-    void OnSoftChanged();
-    void InsertRoot();
-    void LoadCatalogueTree();
-    QTreeWidgetItem* EnsureMiddleGroupItem(uint16_t middleIndex);
-    void ClearCatalogue();
-    void AddMainGroup();
-    void AddMiddleGroup(QTreeWidgetItem* mainItem);
-    void AddGroupAddress(QTreeWidgetItem* parentItem, bool underMiddle);
+    void Warn(Text text);
 
+    DialogModel model_;
     CDragTreeCtrl* tree_ = nullptr;
     CPageTabCtrl* tabs_ = nullptr;
     QCheckBox* soft_ = nullptr;

@@ -2,7 +2,9 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <utility>
 
+#include "catalogue/GroupAddressImport.h"
 #include "gateway/GatewayParser.h"
 #include "model/ItemData.h"
 #include "plugin/ModuleState.h"
@@ -99,6 +101,41 @@ DialogLayout DialogModel::Layout() const {
         l.tabs.emplace_back("Lan/EnOcean");
     }
     return l;
+}
+
+namespace {
+
+struct FlagBit {
+    size_t offset;
+    uint8_t bit;
+};
+
+FlagBit BitOf(RecordFlag flag) {
+    switch (flag) {
+        case RecordFlag::SoftOnOff:
+            return {layout::kFlagsA, layout::kFlagSoftOnOff};
+        case RecordFlag::Preview1:
+            return {layout::kFlagsB, layout::kFlagPreview1};
+        case RecordFlag::Preview2:
+            break;
+    }
+    return {layout::kFlagsB, layout::kFlagPreview2};
+}
+
+}  // namespace
+
+bool DialogModel::Flag(RecordFlag flag) const {
+    const FlagBit f = BitOf(flag);
+    return (RecordByte(f.offset) & f.bit) != 0;
+}
+
+void DialogModel::SetFlag(RecordFlag flag, bool on) {
+    const FlagBit f = BitOf(flag);
+    ModuleState& m = Module();
+    if (m.WorkingRecord == nullptr || f.offset >= m.WorkingRecordCapacity)
+        return;
+    uint8_t& b = m.WorkingRecord[f.offset];
+    b = static_cast<uint8_t>(on ? b | f.bit : b & ~f.bit);
 }
 
 TreeModel* DialogModel::Tree(TreeId id) const {
@@ -321,6 +358,37 @@ CatalogueAction DialogModel::RightClickAction(const TreeNode* selected) const {
 void DialogModel::Import(const EsfImport& imported) {
     catalogue.Import(imported);
     PruneAssignments();
+}
+
+ImportOutcome DialogModel::ImportFile(std::string_view bytes) {
+    const GroupAddressImport imported = ImportGroupAddresses(bytes);
+    const auto fill = [](ExtraText text, const std::string& one, const std::string& two = {}) {
+        std::string out(ExtraUiText(text));
+        for (const auto& [mark, value] : {std::pair{"%1", one}, std::pair{"%2", two}}) {
+            if (const size_t at = out.find(mark); at != std::string::npos)
+                out.replace(at, 2, value);
+        }
+        return out;
+    };
+    switch (imported.refusal) {
+        case ImportRefusal::None:
+            break;
+        case ImportRefusal::XmlNotWellFormed:
+            return {false, fill(ExtraText::ImportXmlNotWellFormed, std::to_string(imported.line),
+                                imported.detail)};
+        case ImportRefusal::UnsupportedEncoding:
+            return {false, fill(ExtraText::ImportEncodingUnsupported, imported.detail)};
+        case ImportRefusal::NoGroupAddress:
+            // Nothing changes: a file without one group address must not empty the catalogue.
+            return {false, std::string(ExtraUiText(ExtraText::ImportNothingFound))};
+    }
+    Import(imported.catalogue);
+    const size_t skipped = imported.catalogue.skippedLines;
+    if (skipped == 0)
+        return {true, {}};
+    return {true, fill(imported.format == ImportFormat::Xml ? ExtraText::ImportEntriesSkipped
+                                                            : ExtraText::EsfLinesSkipped,
+                       std::to_string(skipped))};
 }
 
 std::string DialogModel::ApplyTransmitterReport(const Telegram& telegram) {

@@ -12,6 +12,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "gateway/GatewayEvents.h"
@@ -37,6 +38,16 @@ struct DialogLayout {
     bool editLabels = false;  // transmitters are renamed in place
 };
 
+// The record's check-box flags the main dialog shows.
+enum class RecordFlag { SoftOnOff, Preview1, Preview2 };
+
+// The end of a file import: whether the catalogue was replaced, and what to tell the user
+// (a refusal when nothing was imported, the skipped entries otherwise; empty: nothing to say).
+struct ImportOutcome {
+    bool imported = false;
+    std::string message;
+};
+
 class DialogModel {
 public:
     DialogModel();
@@ -46,6 +57,10 @@ public:
     bool HasPage(int slot) const { return slot >= 0 && slot < 6 && pages_[slot] != nullptr; }
     OutputPage* Page(int slot) const { return HasPage(slot) ? pages_[slot].get() : nullptr; }
     TreeModel* Tree(TreeId id) const;
+
+    bool Flag(RecordFlag flag) const;
+    // Sets or clears the flag's bit in the working record at once.
+    void SetFlag(RecordFlag flag, bool on);
 
     // Before the dialog runs: empties the catalogue and fills its slots from the record.
     void Prepare();
@@ -69,6 +84,8 @@ public:
     CatalogueAction RightClickAction(const TreeNode* selected) const;
     // Replaces the catalogue by an import and drops the assignments it orphans.
     void Import(const EsfImport& imported);
+    // Reads an ETS export (ESF, XML or CSV) and imports it; a refused file changes nothing.
+    ImportOutcome ImportFile(std::string_view bytes);
     // A transmitter telegram reported by a gateway; returns the heading text to show.
     std::string ApplyTransmitterReport(const Telegram& telegram);
 

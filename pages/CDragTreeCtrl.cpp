@@ -6,23 +6,22 @@
 #include <QLineEdit>
 #include <QMimeData>
 #include <QStyledItemDelegate>
-#include <QTreeWidgetItemIterator>
 
 #include <algorithm>
-#include <cstring>
 
-#include "catalogue/CKnxDlg.h"
-#include "plugin/ModuleState.h"
-#include "plugin/SceneRecord.h"
+#include "model/ItemData.h"
 
 namespace halvex {
 namespace {
 
 const QString kDragFormat = QStringLiteral("application/x-halvex-drag");
 constexpr int kMaxLabelEdit = 40;
+constexpr int kNodeRole = Qt::UserRole + 3;
 
-// In-place editor of transmitter labels: typing is limited to 40 characters; the tree applies
-// the result itself.
+CDragTreeCtrl* g_dragSource = nullptr;
+
+// In-place editor of transmitter labels: typing is limited to 40 characters; the tree hands the
+// result to the model.
 class LabelEditDelegate : public QStyledItemDelegate {
 public:
     explicit LabelEditDelegate(CDragTreeCtrl* tree) : QStyledItemDelegate(tree), tree_(tree) {}
@@ -46,9 +45,8 @@ public:
 
     void setModelData(QWidget* editor, QAbstractItemModel*,
                       const QModelIndex& index) const override {
-        if (auto* line = qobject_cast<QLineEdit*>(editor)) {
+        if (auto* line = qobject_cast<QLineEdit*>(editor))
             tree_->OnEndLabelEdit(tree_->itemFromIndex(index), line->text());
-        }
     }
 
 private:
@@ -58,17 +56,6 @@ private:
 
     CDragTreeCtrl* tree_;
 };
-
-// Cuts UTF-8 text to at most `limit` bytes without splitting a character.
-std::string CutUtf8(std::string text, size_t limit) {
-    if (text.size() <= limit)
-        return text;
-    size_t end = limit;
-    while (end > 0 && (static_cast<uint8_t>(text[end]) & 0xC0) == 0x80)
-        --end;
-    text.resize(end);
-    return text;
-}
 
 }  // namespace
 
@@ -87,43 +74,121 @@ CDragTreeCtrl::CDragTreeCtrl(QWidget* parent) : QTreeWidget(parent) {
     setItemDelegate(new LabelEditDelegate(this));
 }
 
+CDragTreeCtrl::~CDragTreeCtrl() {
+    if (tree_ != nullptr)
+        tree_->SetObserver(nullptr);
+    if (g_dragSource == this)
+        g_dragSource = nullptr;
+}
+
+CDragTreeCtrl* CDragTreeCtrl::DragSource() {
+    return g_dragSource;
+}
+
+void CDragTreeCtrl::SetDragSource(CDragTreeCtrl* tree) {
+    g_dragSource = tree;
+}
+
 void CDragTreeCtrl::SetImageList(std::vector<QIcon> images) {
     images_ = std::move(images);
 }
 
-QTreeWidgetItem* CDragTreeCtrl::InsertTreeItem(QTreeWidgetItem* parent, const QString& text,
-                                               InsertAt where, int image, int selectedImage,
-                                               uint32_t itemData) {
-    auto* item = new QTreeWidgetItem(QStringList{text});
-    SetItemData(item, itemData);
-    SetImage(item, image, selectedImage);
+void CDragTreeCtrl::ShowModel(DialogModel* model, TreeId id) {
+    if (tree_ != nullptr)
+        tree_->SetObserver(nullptr);
+    model_ = model;
+    id_ = id;
+    tree_ = model != nullptr ? model->Tree(id) : nullptr;
+    if (tree_ != nullptr)
+        tree_->SetObserver(this);
+    TreeReset();
+}
+
+TreeNode* CDragTreeCtrl::NodeOf(const QTreeWidgetItem* item) const {
+    return item != nullptr ? reinterpret_cast<TreeNode*>(item->data(0, kNodeRole).value<quintptr>())
+                           : nullptr;
+}
+
+QTreeWidgetItem* CDragTreeCtrl::ItemOf(const TreeNode* node) const {
+    const auto it = items_.find(node);
+    return it != items_.end() ? it->second : nullptr;
+}
+
+void CDragTreeCtrl::Apply(QTreeWidgetItem* item, const TreeNode* node) {
+    item->setText(0, QString::fromStdString(node->label));
+    item->setData(0, Qt::UserRole, node->data);
+    item->setData(0, ImageRole, node->image);
+    item->setData(0, SelectedImageRole, node->selectedImage);
+    if (node->image >= 0 && static_cast<size_t>(node->image) < images_.size())
+        item->setIcon(0, images_[static_cast<size_t>(node->image)]);
+}
+
+QTreeWidgetItem* CDragTreeCtrl::MakeItem(TreeNode* node) {
+    auto* item = new QTreeWidgetItem;
+    Apply(item, node);
+    item->setData(0, kNodeRole, QVariant::fromValue(reinterpret_cast<quintptr>(node)));
     if (editLabels_)
         item->setFlags(item->flags() | Qt::ItemIsEditable);
-    const int count = parent != nullptr ? parent->childCount() : topLevelItemCount();
-    int at = count;
-    if (where == InsertAt::Sorted) {
-        for (int i = 0; i < count; ++i) {
-            const QTreeWidgetItem* sibling = parent != nullptr ? parent->child(i) : topLevelItem(i);
-            if (QString::compare(sibling->text(0), text, Qt::CaseInsensitive) > 0) {
-                at = i;
-                break;
-            }
-        }
-    }
-    if (parent != nullptr) {
+    items_[node] = item;
+    QList<QTreeWidgetItem*> children;
+    children.reserve(static_cast<qsizetype>(node->ChildCount()));
+    for (const auto& child : node->children)
+        children.append(MakeItem(child.get()));
+    item->addChildren(children);
+    return item;
+}
+
+void CDragTreeCtrl::Forget(QTreeWidgetItem* item) {
+    if (item == dropHighlight_)
+        dropHighlight_ = nullptr;
+    items_.erase(NodeOf(item));
+    for (int i = 0; i < item->childCount(); ++i)
+        Forget(item->child(i));
+}
+
+void CDragTreeCtrl::NodeInserted(TreeNode* node, size_t index) {
+    QTreeWidgetItem* item = MakeItem(node);
+    const int at = static_cast<int>(index);
+    if (QTreeWidgetItem* parent = ItemOf(node->parent)) {
         parent->insertChild(at, item);
     } else {
         insertTopLevelItem(at, item);
     }
-    return item;
+    item->setExpanded(node->expanded);
+}
+
+void CDragTreeCtrl::NodeRemoving(TreeNode* node) {
+    if (QTreeWidgetItem* item = ItemOf(node)) {
+        Forget(item);
+        delete item;
+    }
+}
+
+void CDragTreeCtrl::NodeChanged(TreeNode* node) {
+    if (QTreeWidgetItem* item = ItemOf(node))
+        Apply(item, node);
+}
+
+void CDragTreeCtrl::TreeReset() {
+    dropHighlight_ = nullptr;
+    items_.clear();
+    clear();
+    if (tree_ == nullptr)
+        return;
+    // One batch: much faster than one insertion per item on large catalogues and pages.
+    QList<QTreeWidgetItem*> top;
+    top.reserve(static_cast<qsizetype>(tree_->TopLevelCount()));
+    for (size_t i = 0; i < tree_->TopLevelCount(); ++i)
+        top.append(MakeItem(tree_->TopLevel(i)));
+    addTopLevelItems(top);
+    tree_->ForEach([this](TreeNode* node) {
+        if (node->expanded)
+            ItemOf(node)->setExpanded(true);
+    });
 }
 
 uint32_t CDragTreeCtrl::ItemData(const QTreeWidgetItem* item) {
     return item->data(0, Qt::UserRole).toUInt();
-}
-
-void CDragTreeCtrl::SetItemData(QTreeWidgetItem* item, uint32_t itemData) {
-    item->setData(0, Qt::UserRole, itemData);
 }
 
 int CDragTreeCtrl::Image(const QTreeWidgetItem* item) {
@@ -132,14 +197,6 @@ int CDragTreeCtrl::Image(const QTreeWidgetItem* item) {
 
 int CDragTreeCtrl::SelectedImage(const QTreeWidgetItem* item) {
     return item->data(0, SelectedImageRole).toInt();
-}
-
-void CDragTreeCtrl::SetImage(QTreeWidgetItem* item, int image, int selectedImage) {
-    item->setData(0, ImageRole, image);
-    item->setData(0, SelectedImageRole, selectedImage);
-    if (image >= 0 && static_cast<size_t>(image) < images_.size()) {
-        item->setIcon(0, images_[static_cast<size_t>(image)]);
-    }
 }
 
 QTreeWidgetItem* CDragTreeCtrl::SelectedItem() const {
@@ -170,16 +227,18 @@ void CDragTreeCtrl::SetEditLabels(bool on) {
 }
 
 void CDragTreeCtrl::OnBeginDrag(QTreeWidgetItem* item) {
-    if (item == nullptr || (ItemData(item) & kItemDraggable) == 0)
+    const TreeNode* node = NodeOf(item);
+    if (node == nullptr || (node->data & kItemDraggable) == 0)
         return;
     SelectItem(item);
     SetDropHighlight(item);
-    Module().DragSourceTree = this;
+    SetDragSource(this);
     auto* drag = new QDrag(this);
     auto* mime = new QMimeData;
     mime->setData(kDragFormat, {});
     drag->setMimeData(mime);
     drag->exec(Qt::CopyAction | Qt::MoveAction | Qt::LinkAction, Qt::LinkAction);
+    SetDragSource(nullptr);
     SetDropHighlight(nullptr);
 }
 
@@ -242,8 +301,8 @@ void CDragTreeCtrl::keyPressEvent(QKeyEvent* event) {
 void CDragTreeCtrl::mousePressEvent(QMouseEvent* event) {
     if (event->button() == Qt::RightButton) {
         // The action works on the selected item, not on the one under the mouse.
-        if (CKnxDlg* dlg = Module().MainDialog)
-            dlg->OnTreeRightClick(this);
+        if (OnRightClick)
+            OnRightClick(this);
         event->accept();
         return;
     }
@@ -251,186 +310,13 @@ void CDragTreeCtrl::mousePressEvent(QMouseEvent* event) {
 }
 
 void CDragTreeCtrl::OnKeyDown(int key) {
-    if (key != Qt::Key_Delete)
-        return;
-    QTreeWidgetItem* item = SelectedItem();
-    if (item == nullptr)
-        return;
-    ModuleState& m = Module();
-    const uint32_t itemData = ItemData(item);
-    const uint16_t n = ItemNumber(itemData);
-    CKnxDlg* dlg = m.MainDialog;
-
-    if ((itemData & kItemAdded) != 0 && item->childCount() == 0) {
-        // An assignment on a page is removed whatever its kind bits: a dropped hand-made
-        // address carries 0xC0 and would otherwise count as referenced by itself.
-        const bool pageAssignment = this != m.CatalogueTree && item->parent() != nullptr &&
-                                    item->parent()->parent() == nullptr;
-        const uint32_t kind = pageAssignment ? 0 : (itemData & kKindMask);
-        if (kind == kKindGroupAddress && IsReferencedOnPages(n))
-            return;
-        if (dlg != nullptr) {
-            CatalogueEntry* slot = kind == kKindMiddleGroup    ? &dlg->MiddleGroupTable[n & 0xFF]
-                                   : kind == kKindMainGroup    ? &dlg->MainGroupTable[n & 0x1F]
-                                   : kind == kKindGroupAddress ? &dlg->GroupAddressTable[n]
-                                                               : nullptr;
-            // A copy dropped back onto the catalogue shares its original's number: the slot
-            // belongs to the item it holds, and a copy's deletion leaves it alone. When the
-            // item it holds goes while a copy stays, the copy takes the slot over.
-            if (slot != nullptr && slot->item == item) {
-                slot->item = kind == kKindGroupAddress ? OtherItemNumbered(item) : nullptr;
-                if (slot->item == nullptr)
-                    slot->Clear();
-            }
-        }
-        if (item == dropHighlight_)
-            dropHighlight_ = nullptr;
-        delete item;
-        return;
-    }
-
-    const uint8_t flagsB = m.WorkingRecord != nullptr && m.WorkingRecordCapacity > layout::kFlagsB
-                               ? m.WorkingRecord[layout::kFlagsB]
-                               : 0;
-    if ((flagsB & layout::kFlagEnOcean) != 0 && m.TransmitterCount > 0 &&
-        (itemData & kItemDraggable) != 0 && (itemData & kItemAdded) == 0 &&
-        n < m.TransmitterCount) {
-        DeleteTransmitter(item);
-    }
-}
-
-QTreeWidgetItem* CDragTreeCtrl::OtherItemNumbered(const QTreeWidgetItem* item) {
-    const uint32_t wanted = ItemData(item);
-    for (QTreeWidgetItemIterator it(this); *it != nullptr; ++it) {
-        const uint32_t other = ItemData(*it);
-        if (*it != item && ItemNumber(other) == ItemNumber(wanted) &&
-            (other & (kKindMask | kItemDraggable)) == (wanted & (kKindMask | kItemDraggable)))
-            return *it;
-    }
-    return nullptr;
-}
-
-void CDragTreeCtrl::DeleteTransmitter(QTreeWidgetItem* item) {
-    ModuleState& m = Module();
-    CKnxDlg* dlg = m.MainDialog;
-    const uint16_t t = ItemNumber(ItemData(item));
-    uint8_t* rows = m.TransmitterTable.data();
-    // Later rows move up one place; their catalogue items are renumbered through their slots,
-    // so items of another kind between them are never touched.
-    size_t i = t;
-    for (; i + 1 < m.TransmitterCount; ++i) {
-        std::memcpy(rows + i * layout::kRowSize, rows + (i + 1) * layout::kRowSize,
-                    layout::kRowSize);
-        if (dlg != nullptr) {
-            CatalogueEntry& next = dlg->GroupAddressTable[i + 1];
-            if (next.item != nullptr) {
-                SetItemData(next.item,
-                            (static_cast<uint32_t>(i) << 16) | (ItemData(next.item) & 0xFF));
-            }
-            dlg->GroupAddressTable[i] = next;
-        }
-    }
-    std::memset(rows + i * layout::kRowSize, 0, layout::kRowSize);
-    if (dlg != nullptr)
-        dlg->GroupAddressTable[i].Clear();
-    if (item == dropHighlight_)
-        dropHighlight_ = nullptr;
-    delete item;
-    --m.TransmitterCount;
-    for (CDragTreeCtrl* tree : {m.SceneTree1, m.SceneTree2, m.DimmerTree1, m.DimmerTree2}) {
-        RemoveReferences(tree, t);
-    }
+    if (key == Qt::Key_Delete && model_ != nullptr)
+        model_->Delete(id_, SelectedNode());
 }
 
 void CDragTreeCtrl::OnEndLabelEdit(QTreeWidgetItem* item, const QString& text) {
-    if (item == nullptr)
-        return;
-    // An edit that changes nothing stores nothing: an unnamed transmitter keeps an empty name.
-    if (text == item->text(0))
-        return;
-    ModuleState& m = Module();
-    CKnxDlg* dlg = m.MainDialog;
-    const uint32_t itemData = ItemData(item);
-    const uint16_t t = ItemNumber(itemData);
-    const bool transmitter = (itemData & kItemDraggable) != 0 && (itemData & kKindMask) == 0;
-    if (!transmitter || t >= layout::kMaxRows) {
-        // A main group added at the top level in the EnOcean layout: only its own label changes.
-        item->setText(0, text);
-        if (dlg != nullptr && (itemData & kKindMask) == kKindMainGroup)
-            dlg->MainGroupTable[t & 0x1F].label = text;
-        return;
-    }
-    uint8_t* row = m.TransmitterTable.data() + t * layout::kRowSize;
-    std::memset(row + layout::kRowName, 0, layout::kRowNameSize);
-    QString label = text;
-    if (text.isEmpty()) {
-        label = QString::fromStdString(TransmitterLabel(ConstBytes(row, layout::kRowSize)));
-    } else {
-        // The name field holds 59 bytes and a NUL; longer names are cut at a character boundary.
-        const std::string utf8 = CutUtf8(text.toStdString(), layout::kRowNameSize - 1);
-        std::memcpy(row + layout::kRowName, utf8.data(), utf8.size());
-    }
-    item->setText(0, label);
-    if (dlg != nullptr)
-        dlg->GroupAddressTable[t].label = label;
-    for (CDragTreeCtrl* tree : {m.SceneTree1, m.SceneTree2, m.DimmerTree1, m.DimmerTree2}) {
-        RenameReferences(tree, t, label);
-        if (tree != nullptr)
-            tree->viewport()->update();
-    }
-}
-
-bool IsReferencedOnPages(uint16_t index) {
-    const ModuleState& m = Module();
-    for (const CDragTreeCtrl* tree :
-         {m.SceneTree1, m.SceneTree2, m.DimmerTree1, m.DimmerTree2, m.DeviceTree1, m.DeviceTree2}) {
-        if (tree == nullptr)
-            continue;
-        for (int i = 0; i < tree->topLevelItemCount(); ++i) {
-            const QTreeWidgetItem* output = tree->topLevelItem(i);
-            for (int c = 0; c < output->childCount(); ++c) {
-                if (ItemNumber(CDragTreeCtrl::ItemData(output->child(c))) == index)
-                    return true;
-            }
-        }
-    }
-    return false;
-}
-
-void EditAssignments(CDragTreeCtrl* tree, const std::function<bool(QTreeWidgetItem*)>& visit) {
-    if (tree == nullptr)
-        return;
-    for (int i = 0; i < tree->topLevelItemCount(); ++i) {
-        QTreeWidgetItem* output = tree->topLevelItem(i);
-        for (int c = 0; c < output->childCount();) {
-            QTreeWidgetItem* child = output->child(c);
-            if (!visit(child)) {
-                ++c;
-                continue;
-            }
-            if (child == tree->DropHighlight())
-                tree->SetDropHighlight(nullptr);
-            delete child;
-        }
-    }
-}
-
-void RemoveReferences(CDragTreeCtrl* tree, uint16_t index) {
-    EditAssignments(tree, [index](QTreeWidgetItem* child) {
-        const uint32_t data = CDragTreeCtrl::ItemData(child);
-        const uint16_t n = ItemNumber(data);
-        if (n > index)
-            CDragTreeCtrl::SetItemData(child, (static_cast<uint32_t>(n - 1) << 16) | (data & 0xFF));
-        return n == index;
-    });
-}
-
-void RenameReferences(CDragTreeCtrl* tree, uint16_t index, const QString& text) {
-    EditAssignments(tree, [index, &text](QTreeWidgetItem* child) {
-        if (ItemNumber(CDragTreeCtrl::ItemData(child)) == index)
-            child->setText(0, text);
-        return false;
-    });
+    if (model_ != nullptr)
+        model_->EndLabelEdit(NodeOf(item), text.toStdString());
 }
 
 }  // namespace halvex

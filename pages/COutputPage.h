@@ -1,18 +1,11 @@
-// Common frame of the six output pages: one drag-and-drop tree whose top-level items are the
-// page's outputs and whose children are the assignments.
-//
-// Top-level items carry the object type the output accepts in item-data bits 0-3 and image 0;
-// assignments carry the catalogue number in bits 16-31 (group address or transmitter row).
+// The six output pages: each one drag-and-drop tree that shows an OutputPage of the dialog
+// model (its outputs at the top level, their assignments below). The page kinds differ only in
+// the model's content, so each is a named frame around the same view.
 #pragma once
 
 #include <QWidget>
 
-#include <cstdint>
-#include <vector>
-
-#include "plugin/PageLoader.h"
-
-class QTreeWidgetItem;
+#include "model/DialogModel.h"
 
 namespace halvex {
 
@@ -21,28 +14,36 @@ class CDragTreeCtrl;
 class COutputPage : public QWidget {
     Q_OBJECT
 public:
-    // `treeSlot` is the module-wide pointer this page's tree is published in while it exists.
-    COutputPage(const QString& name, CDragTreeCtrl** treeSlot, int outputImageBitmap);
-    ~COutputPage() override;
+    explicit COutputPage(const QString& name);
 
-    // Builds the tree from the working record.
-    virtual void InitPage() = 0;
+    // Creates the tree and shows page `slot` of `model`.
+    void InitPage(DialogModel& model, int slot);
 
     CDragTreeCtrl* Tree() const { return tree_; }
-    const std::vector<QTreeWidgetItem*>& OutputItems() const { return outputs_; }
-
-protected:
-    void CreateTree();
-    void AppendOutput(const QString& text, uint32_t type);
-    // Inserts each loaded assignment under its output from the catalogue slot's template.
-    void InsertAssignments(const std::vector<LoadedAssignment>& assignments, uint32_t lowByte);
 
 private:
-    CDragTreeCtrl** treeSlot_;
-    int outputImageBitmap_;
     CDragTreeCtrl* tree_ = nullptr;
-    std::vector<QTreeWidgetItem*> outputs_;
-    QList<QTreeWidgetItem*> pending_;
+};
+
+// "Scene Out 1" / "Scene Out 2": one output per host scene.
+class CScenePage : public COutputPage {
+    Q_OBJECT
+public:
+    CScenePage() : COutputPage(QStringLiteral("CScenePage")) {}
+};
+
+// "Dimmer Out 1" / "Dimmer Out 2": the 512 DMX channels of one output.
+class CDimmerPage : public COutputPage {
+    Q_OBJECT
+public:
+    CDimmerPage() : COutputPage(QStringLiteral("CDimmerPage")) {}
+};
+
+// "Device 1" / "Device 2": one output per device of the host's device table.
+class CDevicePage : public COutputPage {
+    Q_OBJECT
+public:
+    CDevicePage() : COutputPage(QStringLiteral("CDevicePage")) {}
 };
 
 }  // namespace halvex

@@ -8,9 +8,7 @@
 #include <QVBoxLayout>
 
 #include "gateway/CDeviceSettingsPage.h"
-#include "pages/CDevicePage.h"
-#include "pages/CDimmerPage.h"
-#include "pages/CScenePage.h"
+#include "pages/COutputPage.h"
 #include "plugin/ModuleState.h"
 
 namespace halvex {
@@ -31,12 +29,12 @@ CPageTabCtrl::CPageTabCtrl(QWidget* parent) : QWidget(parent) {
     new QStackedLayout(area_);  // places every page in the whole area
 
     // The page objects exist from the start; their windows only for the record's layout.
-    pages_[0] = new CScenePage(false);
-    pages_[1] = new CScenePage(true);
-    pages_[2] = new CDimmerPage(false);
-    pages_[3] = new CDimmerPage(true);
-    pages_[4] = new CDevicePage(false);
-    pages_[5] = new CDevicePage(true);
+    pages_[0] = new CScenePage;
+    pages_[1] = new CScenePage;
+    pages_[2] = new CDimmerPage;
+    pages_[3] = new CDimmerPage;
+    pages_[4] = new CDevicePage;
+    pages_[5] = new CDevicePage;
     settings_ = new CDeviceSettingsPage;
     pages_[6] = settings_;
 }
@@ -58,36 +56,10 @@ COutputPage* CPageTabCtrl::OutputPage(int slot) const {
                : nullptr;
 }
 
-CPageTabCtrl::Layout CPageTabCtrl::RecordLayout() const {
-    const ModuleState& m = Module();
-    if (m.WorkingRecord == nullptr || m.WorkingRecordCapacity <= 15)
-        return Layout::Knx;
-    const bool enocean = (m.WorkingRecord[15] & 0x10) != 0;
-    const bool wlan = (m.WorkingRecord[14] & 0x02) != 0;
-    if (!enocean)
-        return Layout::Knx;
-    return wlan ? Layout::NetworkOnly : Layout::EnOcean;
-}
-
-void CPageTabCtrl::CreatePages() {
-    std::array<int, kPageCount> order{};
-    size_t count = 0;
-    switch (RecordLayout()) {
-        case Layout::Knx:
-            for (int slot = 0; slot < kPageCount; ++slot)
-                order[count++] = slot;
-            break;
-        case Layout::EnOcean:
-            for (int slot : {0, 1, 2, 3, 6})
-                order[count++] = slot;
-            break;
-        case Layout::NetworkOnly:
-            order[count++] = 6;
-            break;
-    }
+void CPageTabCtrl::CreatePages(DialogModel& model) {
+    slots_ = model.Layout().pageSlots;
     auto* stack = static_cast<QStackedLayout*>(area_->layout());
-    for (size_t k = 0; k < count; ++k) {
-        const int slot = order[k];
+    for (int slot : slots_) {
         QWidget* page = pages_[static_cast<size_t>(slot)];
         page->setParent(area_);
         stack->addWidget(page);
@@ -95,41 +67,24 @@ void CPageTabCtrl::CreatePages() {
         if (slot == kSettingsSlot) {
             settings_->InitPage();
         } else {
-            OutputPage(slot)->InitPage();
+            OutputPage(slot)->InitPage(model, slot);
         }
     }
-    currentTab_ = order[0] == kSettingsSlot ? kSettingsSlot : 0;
-    for (size_t k = 0; k < count; ++k) {
-        pages_[static_cast<size_t>(order[k])]->setVisible(order[k] == currentTab_);
-    }
-    stack->setCurrentWidget(pages_[static_cast<size_t>(currentTab_)]);
-    Module().CurrentPage = currentTab_;
+    currentTab_ = 0;
+    for (int slot : slots_)
+        pages_[static_cast<size_t>(slot)]->setVisible(slot == slots_.front());
+    stack->setCurrentWidget(pages_[static_cast<size_t>(slots_.front())]);
+    Module().CurrentPage = slots_.front();
 }
 
 void CPageTabCtrl::OnLButtonDown() {
     const int tab = tabBar_->currentIndex();
-    if (tab == currentTab_)
+    if (tab == currentTab_ || tab < 0 || static_cast<size_t>(tab) >= slots_.size())
         return;
     ModuleState& m = Module();
-    QWidget* shown = pages_[static_cast<size_t>(m.CurrentPage)];
-    shown->hide();
+    pages_[static_cast<size_t>(m.CurrentPage)]->hide();
     currentTab_ = tab;
-    switch (RecordLayout()) {
-        case Layout::Knx:
-            if (tab >= 0 && tab < kPageCount)
-                m.CurrentPage = tab;
-            break;
-        case Layout::EnOcean:
-            if (tab >= 0 && tab <= 3) {
-                m.CurrentPage = tab;
-            } else if (tab == 4) {
-                m.CurrentPage = kSettingsSlot;
-            }
-            break;
-        case Layout::NetworkOnly:
-            m.CurrentPage = kSettingsSlot;
-            break;
-    }
+    m.CurrentPage = slots_[static_cast<size_t>(tab)];
     QWidget* page = pages_[static_cast<size_t>(m.CurrentPage)];
     static_cast<QStackedLayout*>(area_->layout())->setCurrentWidget(page);
     page->show();

@@ -1,13 +1,16 @@
 // The tab control on the right of the main dialog: owns the seven pages and shows one.
 //
 // Slots are fixed: 0/1 scene pages, 2/3 dimmer pages, 4/5 device pages, 6 the network page.
-// The record's layout decides which page windows exist (KNX: all; EnOcean: 0-3 and 6;
-// network only: 6). Pages switch only on a left click on a tab.
+// The dialog model's layout decides which page windows exist and which tab shows which.
+// Pages switch only on a left click on a tab.
 #pragma once
 
 #include <QWidget>
 
 #include <array>
+#include <vector>
+
+#include "model/DialogModel.h"
 
 class QTabBar;
 
@@ -19,15 +22,14 @@ class CDeviceSettingsPage;
 class CPageTabCtrl : public QWidget {
     Q_OBJECT
 public:
-    static constexpr int kPageCount = 7;
-    static constexpr int kSettingsSlot = 6;
+    static constexpr int kPageCount = kPageSlots;
 
     explicit CPageTabCtrl(QWidget* parent = nullptr);
     ~CPageTabCtrl() override;
 
     int InsertItem(const QString& label);
-    // Creates, places and initialises the page windows of the working record's layout.
-    void CreatePages();
+    // Creates, places and initialises the page windows of the model's layout.
+    void CreatePages(DialogModel& model);
     // Switches to the tab the user clicked.
     void OnLButtonDown();
 
@@ -44,14 +46,12 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
-    enum class Layout { Knx, EnOcean, NetworkOnly };
-    Layout RecordLayout() const;
-
     QTabBar* tabBar_;
     QWidget* area_;
     std::array<QWidget*, kPageCount> pages_{};
     std::array<bool, kPageCount> created_{};
     CDeviceSettingsPage* settings_ = nullptr;
+    std::vector<int> slots_;  // the page slot of each tab
     int currentTab_ = 0;
 };
 

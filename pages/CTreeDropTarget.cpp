@@ -2,9 +2,7 @@
 
 #include <QScrollBar>
 
-#include "catalogue/CatalogueEntry.h"
 #include "pages/CDragTreeCtrl.h"
-#include "plugin/ModuleState.h"
 
 namespace halvex {
 namespace {
@@ -25,80 +23,43 @@ void AutoScroll(CDragTreeCtrl* target, QPoint point) {
     }
 }
 
-// Copies the children of `from` under `to`, depth first, with item data 0.
-void CopyDescendants(CDragTreeCtrl* target, const QTreeWidgetItem* from, QTreeWidgetItem* to,
-                     const QTreeWidgetItem* stopAt) {
-    for (int i = 0; i < from->childCount(); ++i) {
-        const QTreeWidgetItem* child = from->child(i);
-        if (child == stopAt)
-            return;
-        QTreeWidgetItem* copy =
-            target->InsertTreeItem(to, child->text(0), InsertAt::Last, CDragTreeCtrl::Image(child),
-                                   CDragTreeCtrl::SelectedImage(child), 0);
-        CopyDescendants(target, child, copy, stopAt);
-    }
-}
-
 }  // namespace
-
-bool CTreeDropTarget::HasChildWithText(const QTreeWidgetItem* dragged,
-                                       const QTreeWidgetItem* parent) {
-    for (int i = 0; i < parent->childCount(); ++i) {
-        if (parent->child(i)->text(0) == dragged->text(0))
-            return true;
-    }
-    return false;
-}
 
 DropEffect CTreeDropTarget::OnDragOver(CDragTreeCtrl* target, QPoint point) {
     DropEffect effect = DropEffect::None;
     if (QTreeWidgetItem* hit = target->itemAt(point))
         effect = OnDragOverItem(target, hit);
-    target_ = target;
     AutoScroll(target, point);
     return effect;
 }
 
 DropEffect CTreeDropTarget::OnDragOverItem(CDragTreeCtrl* target, QTreeWidgetItem* hit) {
-    target_ = target;
     hit->setExpanded(true);
     target->SetDropHighlight(hit);
-    source_ = Module().DragSourceTree;
-    const QTreeWidgetItem* dragged = source_ != nullptr ? source_->SelectedItem() : nullptr;
-    const bool accepted = dragged != nullptr && target != source_ &&
-                          !HasChildWithText(dragged, hit) && hit->parent() == nullptr &&
-                          (CDragTreeCtrl::ItemData(dragged) & kObjectTypeMask) ==
-                              (CDragTreeCtrl::ItemData(hit) & kObjectTypeMask);
+    const CDragTreeCtrl* source = CDragTreeCtrl::DragSource();
+    DialogModel* model = target->Model();
+    const bool accepted =
+        source != nullptr && model != nullptr &&
+        model->CanDrop(source->Id(), source->SelectedNode(), target->Id(), target->NodeOf(hit));
     return accepted ? DropEffect::Link : DropEffect::None;
 }
 
 void CTreeDropTarget::OnDragLeave(CDragTreeCtrl* target) {
-    target_ = target;
     target->SetDropHighlight(nullptr);
 }
 
 bool CTreeDropTarget::OnDrop(CDragTreeCtrl* target) {
-    target_ = target;
-    source_ = Module().DragSourceTree;
     QTreeWidgetItem* parent = target->DropHighlight();
-    const QTreeWidgetItem* dragged = source_ != nullptr ? source_->SelectedItem() : nullptr;
-    if (dragged == nullptr || parent == nullptr)
+    const CDragTreeCtrl* source = CDragTreeCtrl::DragSource();
+    DialogModel* model = target->Model();
+    if (source == nullptr || parent == nullptr || model == nullptr)
         return false;
-
-    int image = 0;
-    int selectedImage = 0;
-    if (source_->HasImageList()) {
-        if (!target->HasImageList())
-            target->SetImageList(source_->ImageList());
-        image = CDragTreeCtrl::Image(dragged);
-        selectedImage = CDragTreeCtrl::SelectedImage(dragged);
-    }
-    newItem_ = target->InsertTreeItem(parent, dragged->text(0), InsertAt::Last, image,
-                                      selectedImage, CDragTreeCtrl::ItemData(dragged) | kItemAdded);
-    CopyDescendants(target, dragged, newItem_, newItem_);
-    parent->setExpanded(true);
+    const bool dropped = model->Drop(source->Id(), source->SelectedNode(), target->Id(),
+                                     target->NodeOf(parent)) != nullptr;
+    if (dropped)
+        parent->setExpanded(true);
     target->SetDropHighlight(nullptr);
-    return true;
+    return dropped;
 }
 
 }  // namespace halvex

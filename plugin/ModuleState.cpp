@@ -27,10 +27,6 @@ void ResetModuleState() {
     m.Listening = false;
     m.EnOceanRecordOpen = false;
     m.Events = nullptr;
-    m.MainDialog = nullptr;
-    m.CatalogueTree = m.SceneTree1 = m.SceneTree2 = nullptr;
-    m.DimmerTree1 = m.DimmerTree2 = m.DeviceTree1 = m.DeviceTree2 = nullptr;
-    m.DragSourceTree = nullptr;
     m.CurrentPage = 0;
     m.EnteredNumber = 0;
     m.EnteredName.clear();

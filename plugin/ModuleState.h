@@ -16,9 +16,6 @@
 
 namespace halvex {
 
-class CKnxDlg;
-class CDragTreeCtrl;
-
 struct ModuleState {
     // The record being edited or processed: a malloc block of WorkingRecordCapacity bytes.
     uint8_t* WorkingRecord = nullptr;
@@ -53,16 +50,7 @@ struct ModuleState {
     // Receiver of parsed gateway messages; null when nobody listens.
     std::atomic<GatewayEventSink*> Events{nullptr};
 
-    // Dialog side: the running main dialog and the trees of the current call.
-    CKnxDlg* MainDialog = nullptr;
-    CDragTreeCtrl* CatalogueTree = nullptr;
-    CDragTreeCtrl* SceneTree1 = nullptr;
-    CDragTreeCtrl* SceneTree2 = nullptr;
-    CDragTreeCtrl* DimmerTree1 = nullptr;
-    CDragTreeCtrl* DimmerTree2 = nullptr;
-    CDragTreeCtrl* DeviceTree1 = nullptr;
-    CDragTreeCtrl* DeviceTree2 = nullptr;
-    CDragTreeCtrl* DragSourceTree = nullptr;
+    // The page slot shown in the dialog (0-5 output pages, 6 the network page).
     int CurrentPage = 0;
 
     // Results of the group dialogs.

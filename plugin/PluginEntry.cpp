@@ -165,7 +165,6 @@ void OpenKnxDialog(const uint8_t* sceneList, uint8_t* record, uint8_t** recordSl
     }
 
     dialog->PrepareCatalogue();
-    dialog->LoadTrailingBlock();
     dialog->OnInitDialog();
     if (damaged) {
         QTimer::singleShot(0, dialog.get(), [d = dialog.get()] {

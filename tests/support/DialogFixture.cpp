@@ -34,7 +34,6 @@ void DialogFixture::Open(const std::vector<uint8_t>& record, const std::vector<s
     }
     dlg = std::make_unique<CKnxDlg>();
     dlg->PrepareCatalogue();
-    dlg->LoadTrailingBlock();
     dlg->SetListenFailed(listenFailed);
     dlg->OnInitDialog();
 }
@@ -59,6 +58,10 @@ std::vector<uint8_t> DialogFixture::WorkingRecord() const {
 
 CDragTreeCtrl* DialogFixture::Catalogue() const {
     return dlg->CatalogueTreeCtrl();
+}
+
+CDragTreeCtrl* DialogFixture::PageTree(int slot) const {
+    return dlg->TreeCtrl(static_cast<TreeId>(slot + 1));
 }
 
 QTreeWidgetItem* DialogFixture::FindItem(CDragTreeCtrl* tree, const QString& text) {

@@ -27,6 +27,8 @@ protected:
     std::vector<uint8_t> WorkingRecord() const;
 
     CDragTreeCtrl* Catalogue() const;
+    // The tree control of output page `slot` (0-5).
+    CDragTreeCtrl* PageTree(int slot) const;
     static QTreeWidgetItem* FindItem(CDragTreeCtrl* tree, const QString& text);
 
     bool listenFailed = false;  // tell the dialog the listening socket did not open

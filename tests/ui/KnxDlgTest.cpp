@@ -46,57 +46,6 @@ ModalAnswerer::Action Enter(const QString& number, const QString& name, const QS
     };
 }
 
-TEST_F(KnxDlgTest, ThreeLevelCatalogueShowsGroupsUnderTheirParents) {
-    KnxRecordPlan plan;
-    plan.mains = {{0, 0x00000090, "0 Central"}, {3, 0x00030090, "3 Light"}};
-    plan.middles = {{1, 0x00010050, "1 Ground"}, {24, 0, "0 Hall"}};
-    plan.groups = {{0x0105, 0x010500F0, "0/1/5 Door"}, {0x1800, 0x18000027, "3/0/0 Ceiling"}};
-    Open(BuildKnxRecord(plan));
-
-    QTreeWidgetItem* root = Catalogue()->topLevelItem(0);
-    ASSERT_EQ(Catalogue()->topLevelItemCount(), 1);
-    EXPECT_EQ(root->text(0), "Groupaddresses");
-    ASSERT_EQ(root->childCount(), 2);
-    QTreeWidgetItem* central = root->child(0);
-    EXPECT_EQ(central->text(0), "0 Central");
-    EXPECT_EQ(CDragTreeCtrl::Image(central), 1);
-    EXPECT_EQ(CDragTreeCtrl::ItemData(central), 0u);  // stored data of groups is not restored
-    QTreeWidgetItem* ground = central->child(0);
-    EXPECT_EQ(ground->text(0), "1 Ground");
-    EXPECT_EQ(CDragTreeCtrl::Image(ground), 2);
-    ASSERT_EQ(ground->childCount(), 1);
-    EXPECT_EQ(ground->child(0)->text(0), "0/1/5 Door");
-    EXPECT_EQ(CDragTreeCtrl::Image(ground->child(0)), 3);
-    EXPECT_EQ(CDragTreeCtrl::ItemData(ground->child(0)), 0x010500F0u);
-    EXPECT_EQ(root->child(1)->child(0)->child(0)->text(0), "3/0/0 Ceiling");
-    EXPECT_EQ(CDragTreeCtrl::ItemData(root->child(1)->child(0)->child(0)), 0x18000027u);
-}
-
-TEST_F(KnxDlgTest, TwoLevelAddressesLieUnderMainGroupsOrAtTheTop) {
-    KnxRecordPlan plan;
-    plan.flagsB = 0x00;
-    plan.mains = {{3, 0, "3 Pumps"}};
-    plan.groups = {{static_cast<uint16_t>(3 << 11 | 200), 0x1EC80027, "3/200 Pump"},
-                   {static_cast<uint16_t>(5 << 11 | 1), 0x28010020, "5/1 Orphan"}};
-    Open(BuildKnxRecord(plan));
-    QTreeWidgetItem* root = Catalogue()->topLevelItem(0);
-    ASSERT_EQ(root->childCount(), 1);
-    EXPECT_EQ(root->child(0)->child(0)->text(0), "3/200 Pump");
-    ASSERT_EQ(Catalogue()->topLevelItemCount(), 2);
-    EXPECT_EQ(Catalogue()->topLevelItem(1)->text(0), "5/1 Orphan");
-}
-
-TEST_F(KnxDlgTest, MissingMiddleGroupIsCreatedWithItsNumber) {
-    KnxRecordPlan plan;
-    plan.mains = {{2, 0, "2 Blinds"}};
-    plan.groups = {{static_cast<uint16_t>(2 << 11 | 4 << 8 | 7), 0x24070020, "2/4/7 Up"}};
-    Open(BuildKnxRecord(plan));
-    QTreeWidgetItem* main = Catalogue()->topLevelItem(0)->child(0);
-    ASSERT_EQ(main->childCount(), 1);
-    EXPECT_EQ(main->child(0)->text(0), "4");
-    EXPECT_EQ(main->child(0)->child(0)->text(0), "2/4/7 Up");
-}
-
 TEST_F(KnxDlgTest, TabsAndTextsFollowModeAndLanguage) {
     Open(BuildKnxRecord({}), {}, {}, 1);
     EXPECT_EQ(TabLabels(*dlg), (QStringList{"Szene Out 1", "Szene Out 2", "Dimmer Out 1",
@@ -191,9 +140,9 @@ TEST_F(KnxDlgTest, ThreeLevelAddressZeroIsRefusedBeforeDuplicates) {
         .Then(ModalAnswerer::Press("OK"));
     Catalogue()->SelectItem(Catalogue()->topLevelItem(0));
     dlg->OnTreeRightClick(Catalogue());
-    Catalogue()->SelectItem(dlg->MainGroupTable[0].item);
+    Catalogue()->SelectItem(Catalogue()->topLevelItem(0)->child(0));
     dlg->OnTreeRightClick(Catalogue());
-    Catalogue()->SelectItem(dlg->MiddleGroupTable[0].item);
+    Catalogue()->SelectItem(Catalogue()->topLevelItem(0)->child(0)->child(0));
     dlg->OnTreeRightClick(Catalogue());  // 0/0/0
     dlg->OnTreeRightClick(Catalogue());  // 0/0/1
     dlg->OnTreeRightClick(Catalogue());  // 0/0/1 again
@@ -201,38 +150,11 @@ TEST_F(KnxDlgTest, ThreeLevelAddressZeroIsRefusedBeforeDuplicates) {
     EXPECT_EQ(answer.Seen()[3].text, "ungültige Gruppenadresse 0/0/0");
     EXPECT_EQ(answer.Seen()[3].title, "Achtung");
     EXPECT_EQ(answer.Seen()[6].text, "Gruppenadresse schon vorhanden");
-    ASSERT_NE(dlg->GroupAddressTable[1].item, nullptr);
-    EXPECT_EQ(dlg->GroupAddressTable[1].item->text(0), "0/0/1 Door");
-    EXPECT_EQ(CDragTreeCtrl::ItemData(dlg->GroupAddressTable[1].item), 0x000100F0u);
-    EXPECT_EQ(dlg->GroupAddressTable[1].item->parent(), dlg->MiddleGroupTable[0].item);
-}
-
-TEST_F(KnxDlgTest, TwoLevelAddressUpTo2047WithObjectType) {
-    KnxRecordPlan plan;
-    plan.flagsB = 0x00;
-    Open(BuildKnxRecord(plan));
-    ModalAnswerer answer;
-    answer.Then(Enter("1", "Heating")).Then(Enter("2047", "Valve", "7069"));
-    Catalogue()->SelectItem(Catalogue()->topLevelItem(0));
-    dlg->OnTreeRightClick(Catalogue());
-    Catalogue()->SelectItem(dlg->MainGroupTable[1].item);
-    dlg->OnTreeRightClick(Catalogue());
-    ASSERT_NE(dlg->GroupAddressTable[0x0FFF].item, nullptr);
-    EXPECT_EQ(dlg->GroupAddressTable[0x0FFF].item->text(0), "1/2047 Valve");
-    EXPECT_EQ(CDragTreeCtrl::ItemData(dlg->GroupAddressTable[0x0FFF].item), 0x0FFF00FAu);
-}
-
-TEST_F(KnxDlgTest, RightClickOnAnAddressDoesNothing) {
-    KnxRecordPlan plan;
-    plan.mains = {{1, 0, "1 A"}};
-    plan.middles = {{8, 0, "0 B"}};
-    plan.groups = {{0x0801, 0x08010020, "1/0/1 C"}};
-    Open(BuildKnxRecord(plan));
-    ModalAnswerer answer;
-    Catalogue()->SelectItem(dlg->GroupAddressTable[0x0801].item);
-    dlg->OnTreeRightClick(Catalogue());
-    QTest::qWait(30);
-    EXPECT_TRUE(answer.Seen().empty());
+    QTreeWidgetItem* door = dlg->CatalogueItem(1);
+    ASSERT_NE(door, nullptr);
+    EXPECT_EQ(door->text(0), "0/0/1 Door");
+    EXPECT_EQ(CDragTreeCtrl::ItemData(door), 0x000100F0u);
+    EXPECT_EQ(door->parent(), Catalogue()->topLevelItem(0)->child(0)->child(0));
 }
 
 TEST_F(KnxDlgTest, EnterNeverEndsTheDialogWithoutTheRebuild) {
@@ -247,8 +169,7 @@ TEST_F(KnxDlgTest, EscapeInsideAPageKeepsTheDialogOpen) {
     Open(BuildKnxRecord({}), {"Morning"});
     dlg->show();
     CPageTabCtrl* tabs = dlg->PageTabs();
-    std::vector<QWidget*> inside = {Module().SceneTree1, Module().DimmerTree2,
-                                    Module().DeviceTree1};
+    std::vector<QWidget*> inside = {PageTree(0), PageTree(3), PageTree(4)};
     inside.push_back(tabs->SettingsPage()->findChild<QLineEdit*>());
     for (QWidget* target : inside) {
         ASSERT_NE(target, nullptr);

@@ -94,7 +94,6 @@ public:
         }
         dialog = std::make_unique<CKnxDlg>();
         dialog->PrepareCatalogue();
-        dialog->LoadTrailingBlock();
         dialog->OnInitDialog();
         dialog->show();
         QApplication::processEvents();
@@ -119,17 +118,17 @@ public:
 
     // Drags catalogue entry `address` onto output `output` of `target`, as the mouse does.
     bool Assign(uint16_t address, CDragTreeCtrl* target, int output) {
-        QTreeWidgetItem* entry = dialog->GroupAddressTable[address].item;
+        QTreeWidgetItem* entry = dialog->CatalogueItem(address);
         QTreeWidgetItem* onto = target->topLevelItem(output);
         if (entry == nullptr || onto == nullptr)
             return false;
         dialog->CatalogueTreeCtrl()->SelectItem(entry);
-        Module().DragSourceTree = dialog->CatalogueTreeCtrl();
+        CDragTreeCtrl::SetDragSource(dialog->CatalogueTreeCtrl());
         target->scrollToItem(onto);
         const QPoint at = target->visualItemRect(onto).center();
         const bool dropped = target->DropTarget().OnDragOver(target, at) == DropEffect::Link &&
                              target->DropTarget().OnDrop(target);
-        Module().DragSourceTree = nullptr;
+        CDragTreeCtrl::SetDragSource(nullptr);
         target->expandItem(onto);
         return dropped;
     }
@@ -191,21 +190,20 @@ void ShootHandMadeCatalogue(Shooter& shooter) {
     DialogSession session(HandMadeRecord());
     session.dialog->CatalogueTreeCtrl()->expandAll();
     session.ShowTab(QStringLiteral("Scene Out 1"));
-    const ModuleState& m = Module();
-    session.Assign(0x0801, m.SceneTree1, 1);
-    session.Assign(0x0801, m.SceneTree1, 3);
-    session.dialog->CatalogueTreeCtrl()->SelectItem(session.dialog->GroupAddressTable[0x0801].item);
+    session.Assign(0x0801, session.dialog->TreeCtrl(TreeId::Scene1), 1);
+    session.Assign(0x0801, session.dialog->TreeCtrl(TreeId::Scene1), 3);
+    session.dialog->CatalogueTreeCtrl()->SelectItem(session.dialog->CatalogueItem(0x0801));
     shooter.Save(session.dialog.get(), "assign-scene");
 
     session.ShowTab(QStringLiteral("Dimmer Out 1"));
-    session.Assign(0x0802, m.DimmerTree1, 2);  // channel 1, 1 byte
-    session.Assign(0x0803, m.DimmerTree1, 1);  // channel 1, 4 bits
+    session.Assign(0x0802, session.dialog->TreeCtrl(TreeId::Dimmer1), 2);  // channel 1, 1 byte
+    session.Assign(0x0803, session.dialog->TreeCtrl(TreeId::Dimmer1), 1);  // channel 1, 4 bits
     session.dialog->findChild<QCheckBox*>(QStringLiteral("7036"))->click();
-    m.DimmerTree1->scrollToTop();
+    session.dialog->TreeCtrl(TreeId::Dimmer1)->scrollToTop();
     shooter.Save(session.dialog.get(), "preview-dimmer");
 
     session.ShowTab(QStringLiteral("Device 1"));
-    session.Assign(0x0804, m.DeviceTree1, 0);
+    session.Assign(0x0804, session.dialog->TreeCtrl(TreeId::Device1), 0);
     shooter.Save(session.dialog.get(), "device-page");
 }
 
