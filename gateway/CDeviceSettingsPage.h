@@ -3,23 +3,26 @@
 // DMX-slave outputs and WLAN settings, plus the list of gateways found by "Search" and the
 // "Upload" of the configuration to the selected one.
 //
-// Header fields live in Module().WorkingRecord and WLAN fields in Module().WlanSettings; the page
-// writes them as the user edits, when it is hidden and when it is destroyed. Every control
-// carries its numeric control ID as objectName.
+// A view of NetworkSettings, GatewayList and UploadFlow: it copies its controls into the
+// model before each user action, hands the action on, and shows what the model answers. Header
+// fields live in Module().WorkingRecord and WLAN fields in Module().WlanSettings. Every
+// control carries its control ID (model/ControlIds.h) as objectName.
 #pragma once
 
 #include <QWidget>
 
-#include <cstdint>
+#include <array>
 #include <functional>
-#include <initializer_list>
 #include <memory>
-#include <string>
+#include <utility>
+#include <vector>
 
 #include "gateway/GatewayUpload.h"
+#include "model/GatewayList.h"
+#include "model/NetworkSettings.h"
+#include "model/UploadFlow.h"
 
 class QCheckBox;
-class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QListWidget;
@@ -41,6 +44,7 @@ public:
     void InitPage();
     // Writes addresses, flags and (WLAN records) the WLAN settings back.
     void CommitToRecord();
+    const NetworkSettings& Settings() const { return settings_; }
 
     QListWidget* GatewayList() { return gatewayList_; }
     // Adds a search response line unless an equal line (ignoring case) is already listed.
@@ -63,71 +67,42 @@ protected:
 
 private:
     void BuildControls();
-    void ApplyBusType();
-    void SetTexts();
+    void Gather();
+    void ShowFields();
+    void ApplyState();
     void OnCommand(int id);
     void OnLostFocus(int id);
-    void OnEncryptionChosen(uint8_t encryption);
     void OnGatewaySelectionChanged();
-    void SyncDhcp();
-    void CopyNetworkSettings();
-    uint8_t FlagsBFromPage(uint8_t current) const;
-    bool AskAddressChange(const std::string& currentAddress);
-    void ShowMessage(int icon, const QString& caption, const QString& text);
-    void ShowProgress(const UploadProgress& progress);
+    void DriveUpload();
+    bool ShowMessage(const UploadMessage& message, bool question);
 
-    bool initialised_ = false;
-    bool uploading_ = false;
-    bool dhcp_ = false;  // the DHCP box as last taken over from the controls
+    NetworkSettings settings_;
+    halvex::GatewayList gateways_;
+    UploadFlow upload_;
 
+    std::vector<std::pair<int, QWidget*>> controls_;  // every control with its ID
     QWidget* inputs_ = nullptr;
     QCheckBox* dhcpBox_ = nullptr;
     CIpAddressCtrl* ipAddress_ = nullptr;
     CIpAddressCtrl* subnet_ = nullptr;
     CIpAddressCtrl* defaultGateway_ = nullptr;
     CIpAddressCtrl* multicast_ = nullptr;
-    QLabel* ipLabel_ = nullptr;
-    QLabel* multicastLabel_ = nullptr;
-    QLabel* knxLabel_ = nullptr;
     QLineEdit* knxAddress_ = nullptr;
-    QLabel* systemIdLabel_ = nullptr;
     QLineEdit* systemId_ = nullptr;
-    QLabel* deviceNameLabel_ = nullptr;
     QLineEdit* deviceName_ = nullptr;
-    QLabel* actingSceneLabel_ = nullptr;
     QRadioButton* pause_ = nullptr;
     QRadioButton* stop_ = nullptr;
     QCheckBox* repeater_ = nullptr;
     QCheckBox* repeaterLevel2_ = nullptr;
-    QGroupBox* slaveBox_ = nullptr;
     QCheckBox* out1_ = nullptr;
     QCheckBox* out2_ = nullptr;
-    QGroupBox* wlanBox_ = nullptr;
-    QRadioButton* unsecured_ = nullptr;
-    QRadioButton* wep_ = nullptr;
-    QRadioButton* wpa2_ = nullptr;
-    QRadioButton* wps_ = nullptr;
-    QLabel* ssidLabel_ = nullptr;
+    std::array<QRadioButton*, 4> encryption_{};  // unsecured, WEP, WPA2, WPS
     QLineEdit* ssid_ = nullptr;
-    QLabel* keyLabel_ = nullptr;
-    QLineEdit* key1_ = nullptr;
-    QLineEdit* key2_ = nullptr;
-    QLineEdit* key3_ = nullptr;
-    QLineEdit* key4_ = nullptr;
+    std::array<QLineEdit*, 4> keys_{};
     QListWidget* gatewayList_ = nullptr;
-    QPushButton* search_ = nullptr;
-    QPushButton* upload_ = nullptr;
+    QPushButton* uploadButton_ = nullptr;
     QLabel* progress_ = nullptr;
     std::shared_ptr<AutoResetEvent> uploadEvent_;
 };
-
-// The KNX physical address typed as area.line.device: parts are read like atoi (a part that is
-// not a number counts as 0) and masked to 4, 4 and 8 bits. Without two distinct dots the
-// stored address stays as it is.
-uint16_t ParsePhysicalAddress(const std::string& text, uint16_t stored);
-std::string FormatPhysicalAddress(uint16_t address);
-
-// Leading decimal number of `text` like atoi: optional blanks and sign, then digits; else 0.
-int32_t LeadingNumber(std::string_view text);
 
 }  // namespace halvex
