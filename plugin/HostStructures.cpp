@@ -1,5 +1,7 @@
 #include "plugin/HostStructures.h"
 
+#include <malloc.h>  // _msize on Windows, malloc_usable_size elsewhere
+
 #include <algorithm>
 
 #include "plugin/Codepage.h"
@@ -69,6 +71,14 @@ std::string DeviceName(ConstBytes deviceTable, size_t index) {
     if (!name)
         return {};
     return std::string(FieldText(name->data(), layout::kDeviceEntryNameSize));
+}
+
+size_t HostAllocationSize(const void* block) {
+#ifdef _WIN32
+    return _msize(const_cast<void*>(block));
+#else
+    return malloc_usable_size(const_cast<void*>(block));
+#endif
 }
 
 }  // namespace halvex

@@ -1,6 +1,7 @@
 // The host's structures that travel with a record: its scene list and its device table.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -17,6 +18,10 @@ inline constexpr uint32_t kSceneListSizeCap = 65536;
 // The walk stops once the size reaches kSceneListSizeCap and returns that cap, so a bogus
 // block length cannot send it through the host's whole memory. 0 for a null list.
 uint32_t HostSceneListSize(const uint8_t* sceneList);
+
+// Bytes the C runtime allocated for a block the host passed: records are malloc blocks of the
+// runtime the host shares with the plug-in, so a record is never read past its allocation.
+size_t HostAllocationSize(const void* block);
 
 struct HostScene {
     std::string name;  // raw 8-bit (ANSI) bytes, cut at the first NUL or after 15 bytes
