@@ -1,5 +1,6 @@
 #include "catalogue/CGroupAddressDlg.h"
 #include "catalogue/ChoiceGroup.h"
+#include "model/GroupEntry.h"
 
 #include <QButtonGroup>
 #include <QGridLayout>
@@ -18,16 +19,15 @@ namespace {
 struct ChoiceButton {
     const char* id;
     const char* text;
-    uint8_t objectType;
 };
 
-// In choice order.
-constexpr std::array<ChoiceButton, CGroupAddressDlg::kChoices> kChoiceButtons = {{
-    {"7062", "1 Bit", 0},
-    {"7063", "1 Byte", 7},
-    {"7065", "3 Byte", 9},
-    {"7069", "4 Byte", 10},
-    {"7070", "4 Bit", 3},
+// In choice order (see ObjectTypeOfChoice).
+constexpr std::array<ChoiceButton, kObjectTypeChoices> kChoiceButtons = {{
+    {"7062", "1 Bit"},
+    {"7063", "1 Byte"},
+    {"7065", "3 Byte"},
+    {"7069", "4 Byte"},
+    {"7070", "4 Bit"},
 }};
 
 }  // namespace
@@ -46,7 +46,7 @@ CGroupAddressDlg::CGroupAddressDlg(bool threeLevel, QWidget* parent)
     auto* box = new QGroupBox(TextOf(Text::ObjectType), this);
     box->setObjectName(QStringLiteral("7068"));
     auto* boxColumn = new QVBoxLayout(box);
-    for (int i = 0; i < kChoices; ++i) {
+    for (int i = 0; i < kObjectTypeChoices; ++i) {
         const ChoiceButton& button = kChoiceButtons[static_cast<size_t>(i)];
         auto* radio = new QRadioButton(QString::fromLatin1(button.text), box);
         radio->setObjectName(QString::fromLatin1(button.id));
@@ -71,14 +71,8 @@ CGroupAddressDlg::CGroupAddressDlg(bool threeLevel, QWidget* parent)
 }
 
 void CGroupAddressDlg::SetChoice(int choice) {
-    if (SetGroupChoice(choices_, choice, kChoices) < 0)
+    if (SetGroupChoice(choices_, choice, kObjectTypeChoices) < 0)
         choice_ = -1;
-}
-
-uint8_t CGroupAddressDlg::ObjectTypeOfChoice(int choice) {
-    if (choice < 0 || choice >= kChoices)
-        return 0;
-    return kChoiceButtons[static_cast<size_t>(choice)].objectType;
 }
 
 }  // namespace halvex

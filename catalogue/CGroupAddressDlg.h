@@ -18,17 +18,12 @@ class CGroupAddressDlg : public GroupNumberDlg {
 public:
     static constexpr uint32_t kMaxThreeLevel = 255;
     static constexpr uint32_t kMaxTwoLevel = 2047;
-    static constexpr int kChoices = 5;
 
     explicit CGroupAddressDlg(bool threeLevel, QWidget* parent = nullptr);
 
     // -1 for no choice, 0..4 checks that button; anything else counts as no choice.
     void SetChoice(int choice);
     int Choice() const { return choice_; }
-
-    // The ObjectType stored for a choice: 1 Bit 0, 1 Byte 7, 3 Byte 9, 4 Byte 10, 4 Bit 3;
-    // no (or an unknown) choice gives 0 (1 bit).
-    static uint8_t ObjectTypeOfChoice(int choice);
 
 private:
     QButtonGroup* choices_;

@@ -19,6 +19,7 @@
 #include "catalogue/GroupAddressImport.h"
 #include "gateway/CDeviceSettingsPage.h"
 #include "gateway/GatewayParser.h"
+#include "model/GroupEntry.h"
 #include "pages/CDragTreeCtrl.h"
 #include "pages/COutputPage.h"
 #include "pages/CPageTabCtrl.h"
@@ -255,7 +256,7 @@ void CKnxDlg::OnTreeRightClick(CDragTreeCtrl* clicked) {
                 return;
             outcome =
                 catalogue.AddGroupAddress(selected, Module().EnteredNumber, Module().EnteredName,
-                                          CGroupAddressDlg::ObjectTypeOfChoice(dlg.Choice()));
+                                          ObjectTypeOfChoice(dlg.Choice()));
             break;
         }
     }

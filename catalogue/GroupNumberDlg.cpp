@@ -10,21 +10,7 @@
 #include <QShowEvent>
 #include <QVBoxLayout>
 
-#include <limits>
-
-#include "plugin/ModuleState.h"
-
 namespace halvex {
-namespace {
-
-// Our own data-exchange message for a number field, in the dialog's language.
-QString BadNumberText(uint32_t max) {
-    return Module().UiLanguage == 0
-               ? QStringLiteral("Please enter a number from 0 to %1.").arg(max)
-               : QStringLiteral("Bitte eine Zahl von 0 bis %1 eingeben.").arg(max);
-}
-
-}  // namespace
 
 GroupNumberDlg::GroupNumberDlg(Text caption, QWidget* parent)
     : QDialog(parent),
@@ -56,24 +42,10 @@ void GroupNumberDlg::reject() {
     done(kCancel);
 }
 
-std::optional<uint32_t> GroupNumberDlg::ParseNumber(const QString& text) {
-    const QString digits = text.trimmed();
-    if (digits.isEmpty())
-        return std::nullopt;
-    uint64_t value = 0;
-    for (const QChar c : digits) {
-        if (c < QLatin1Char('0') || c > QLatin1Char('9'))
-            return std::nullopt;
-        value = value * 10 + static_cast<uint64_t>(c.unicode() - u'0');
-        value = std::min<uint64_t>(value, std::numeric_limits<uint32_t>::max());
-    }
-    return static_cast<uint32_t>(value);
-}
-
 QLineEdit* GroupNumberDlg::AddNumberField(const char* id, uint32_t max) {
     auto* edit = new QLineEdit(QStringLiteral("0"), this);
     edit->setObjectName(QString::fromLatin1(id));
-    fields_.push_back({edit, max, false});
+    fields_.push_back({edit, GroupNumberField(max)});
     if (active_ == nullptr)
         SetActiveNumberField(edit);
     connect(edit, &QLineEdit::textChanged, this, [this, edit] { OnNumberChanged(edit); });
@@ -125,14 +97,13 @@ void GroupNumberDlg::showEvent(QShowEvent* event) {
         for (NumberField& field : fields_) {
             const QSignalBlocker block(field.edit);
             field.edit->setText(QStringLiteral("0"));
-            field.reported = false;
+            field.rules.Reset();
         }
         {
             const QSignalBlocker block(nameEdit_);
             nameEdit_->clear();
         }
-        Module().EnteredNumber = 0;
-        Module().EnteredName.clear();
+        OpenGroupEntry();
         if (active_ != nullptr) {
             active_->setFocus();
             active_->selectAll();
@@ -160,47 +131,26 @@ GroupNumberDlg::NumberField* GroupNumberDlg::FieldOf(QLineEdit* edit) {
 
 void GroupNumberDlg::OnNumberChanged(QLineEdit* edit) {
     NumberField* field = FieldOf(edit);
-    const std::optional<uint32_t> number = ParseNumber(edit->text());
-    Module().EnteredNumber = number.value_or(0);
-    // An empty field is an ordinary step while retyping; anything else that is not an
-    // acceptable number is reported once, not again on each following keystroke.
-    if (edit->text().trimmed().isEmpty() || (number && *number <= field->max)) {
-        field->reported = false;
-        return;
-    }
-    if (!field->reported) {
-        field->reported = true;
+    if (field != nullptr && field->rules.Changed(edit->text().toStdString()))
         ReportBadNumber(*field);
-    }
 }
 
 void GroupNumberDlg::OnNameChanged() {
-    Module().EnteredName = nameEdit_->text().toStdString();
-}
-
-bool GroupNumberDlg::ActiveNumberValid() const {
-    for (const NumberField& field : fields_) {
-        if (field.edit != active_)
-            continue;
-        const std::optional<uint32_t> number = ParseNumber(field.edit->text());
-        return number && *number <= field.max;
-    }
-    return false;
+    GroupNameChanged(nameEdit_->text().toStdString());
 }
 
 void GroupNumberDlg::AcceptIfValid(bool reportBadNumber) {
-    if (reporting_)
+    NumberField* field = FieldOf(active_);
+    if (reporting_ || field == nullptr)
         return;
-    if (!ActiveNumberValid()) {
-        if (reportBadNumber) {
-            if (NumberField* field = FieldOf(active_))
-                ReportBadNumber(*field);
-        }
+    const std::optional<uint32_t> number = field->rules.Accepted(active_->text().toStdString());
+    if (!number) {
+        if (reportBadNumber)
+            ReportBadNumber(*field);
         return;
     }
     // The caller reads what the visible fields hold, even if a hidden field changed last.
-    Module().EnteredNumber = ParseNumber(active_->text()).value_or(0);
-    Module().EnteredName = nameEdit_->text().toStdString();
+    AcceptGroupEntry(*number, nameEdit_->text().toStdString());
     done(kOk);
 }
 
@@ -208,7 +158,8 @@ void GroupNumberDlg::ReportBadNumber(NumberField& field) {
     if (reporting_)
         return;
     reporting_ = true;
-    QMessageBox box(QMessageBox::Warning, windowTitle(), BadNumberText(field.max), QMessageBox::Ok,
+    QMessageBox box(QMessageBox::Warning, windowTitle(),
+                    QString::fromStdString(BadGroupNumberText(field.rules.Max())), QMessageBox::Ok,
                     this);
     box.exec();
     reporting_ = false;

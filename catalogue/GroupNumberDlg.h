@@ -1,13 +1,10 @@
 // Shared base of the dialogs that ask for a group number and a name (main group, middle group,
 // group address).
 //
-// It owns the number field(s), the name field, OK (7056) and Cancel (7057), and the rules they
-// share: opening the dialog clears Module().EnteredNumber/EnteredName and the fields; every change
-// of a number field stores the parsed number in EnteredNumber, every change of the name field the
-// name in EnteredName (UTF-8); OK closes with 1 only when the active number field holds a number
-// within its range and otherwise stays open silently; Enter does the same but reports a bad number;
-// Cancel and Escape close with 2. A number typed out of range is reported once with a message box
-// until the field holds an acceptable value again.
+// It owns the number field(s), the name field, OK (7056) and Cancel (7057) and shows what the
+// group-entry rules (model/GroupEntry.h) decide: OK closes with 1 only when the active number is
+// acceptable and otherwise stays open silently; Enter does the same but reports a bad number;
+// Cancel and Escape close with 2.
 #pragma once
 
 #include <QDialog>
@@ -16,6 +13,7 @@
 #include <optional>
 #include <vector>
 
+#include "model/GroupEntry.h"
 #include "plugin/UiText.h"
 
 class QGridLayout;
@@ -35,10 +33,6 @@ public:
 
     // Cancel, Escape and closing the window all end the dialog with kCancel.
     void reject() override;
-
-    // The number in `text`: decimal digits with optional surrounding blanks; values beyond the
-    // 32-bit range saturate. Nothing for an empty text or one that is not a number.
-    static std::optional<uint32_t> ParseNumber(const QString& text);
 
 protected:
     GroupNumberDlg(Text caption, QWidget* parent);
@@ -68,14 +62,12 @@ protected:
 private:
     struct NumberField {
         QLineEdit* edit = nullptr;
-        uint32_t max = 0;
-        bool reported = false;  // the current bad value has been reported already
+        GroupNumberField rules;
     };
 
     NumberField* FieldOf(QLineEdit* edit);
     void OnNumberChanged(QLineEdit* edit);
     void OnNameChanged();
-    bool ActiveNumberValid() const;
     // OK: close with 1 when the active number is valid; Enter also reports a bad number.
     void AcceptIfValid(bool reportBadNumber);
     void ReportBadNumber(NumberField& field);
