@@ -1,5 +1,4 @@
 #include "catalogue/CBusTypeDlg.h"
-#include "catalogue/ChoiceGroup.h"
 
 #include <QButtonGroup>
 #include <QGroupBox>
@@ -11,45 +10,42 @@
 
 #include <array>
 
-#include "plugin/UiText.h"
+#include "catalogue/ChoiceGroup.h"
+#include "model/ControlIds.h"
+#include "plugin/QtText.h"
 
 namespace halvex {
 namespace {
 
-QString TextOf(Text pair) {
-    const std::string_view text = UiText(pair);
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
-
 struct ChoiceButton {
-    const char* id;
-    const char* text;      // the button's own text; empty for the master/slave buttons
-    const char* busText;   // master/slave buttons: the bus named beside the button
-    const char* masterId;  // master/slave buttons: the "Master/Slave" static beside it
+    int id;
+    const char* text;     // the button's own text; empty for the master/slave buttons
+    const char* busText;  // master/slave buttons: the bus named beside the button
+    int masterId;         // master/slave buttons: the "Master/Slave" static beside it
 };
 
 // In choice order.
 constexpr std::array<ChoiceButton, CBusTypeDlg::kChoices> kChoiceButtons = {{
-    {"7047", "KNX", nullptr, nullptr},
-    {"7050", "", "KNX", "7078"},
-    {"7048", "EnOcean", nullptr, nullptr},
-    {"7049", "WLAN", nullptr, nullptr},
-    {"7051", "", "WLAN", "7079"},
+    {ids::kBusKnx, "KNX", nullptr, 0},
+    {ids::kBusKnxMasterSlave, "", "KNX", ids::kKnxMasterSlaveLabel},
+    {ids::kBusEnOcean, "EnOcean", nullptr, 0},
+    {ids::kBusWlan, "WLAN", nullptr, 0},
+    {ids::kBusWlanMasterSlave, "", "WLAN", ids::kWlanMasterSlaveLabel},
 }};
 
 }  // namespace
 
 CBusTypeDlg::CBusTypeDlg(QWidget* parent) : QDialog(parent), choices_(new QButtonGroup(this)) {
     setObjectName(QStringLiteral("CBusTypeDlg"));
-    setWindowTitle(TextOf(Text::Selection));
+    setWindowTitle(Tr(Text::Selection));
 
-    auto* box = new QGroupBox(TextOf(Text::BusType), this);
-    box->setObjectName(QStringLiteral("7065"));
+    auto* box = new QGroupBox(Tr(Text::BusType), this);
+    box->setObjectName(ControlName(ids::kBusTypeBox));
     auto* row = new QHBoxLayout(box);
     for (int i = 0; i < kChoices; ++i) {
         const ChoiceButton& button = kChoiceButtons[static_cast<size_t>(i)];
         auto* radio = new QRadioButton(QString::fromLatin1(button.text), box);
-        radio->setObjectName(QString::fromLatin1(button.id));
+        radio->setObjectName(ControlName(button.id));
         choices_->addButton(radio, i);
         if (button.busText == nullptr) {
             row->addWidget(radio);
@@ -58,7 +54,7 @@ CBusTypeDlg::CBusTypeDlg(QWidget* parent) : QDialog(parent), choices_(new QButto
         // A master/slave button carries no text: two statics beside it name it.
         auto* bus = new QLabel(QString::fromLatin1(button.busText), box);
         auto* masterSlave = new QLabel(QStringLiteral("Master/Slave"), box);
-        masterSlave->setObjectName(QString::fromLatin1(button.masterId));
+        masterSlave->setObjectName(ControlName(button.masterId));
         auto* labels = new QVBoxLayout;
         labels->setSpacing(0);
         labels->addWidget(bus);
@@ -75,11 +71,11 @@ CBusTypeDlg::CBusTypeDlg(QWidget* parent) : QDialog(parent), choices_(new QButto
     });
 
     auto* ok = new QPushButton(QStringLiteral("OK"), this);
-    ok->setObjectName(QStringLiteral("1"));
+    ok->setObjectName(ControlName(ids::kBusOk));
     ok->setDefault(true);
     // The template's text, German in both languages.
     auto* cancel = new QPushButton(QStringLiteral("Abbrechen"), this);
-    cancel->setObjectName(QStringLiteral("2"));
+    cancel->setObjectName(ControlName(ids::kBusCancel));
     connect(ok, &QPushButton::clicked, this, [this] { done(kOk); });
     connect(cancel, &QPushButton::clicked, this, [this] { reject(); });
 

@@ -1,6 +1,4 @@
 #include "catalogue/CGroupAddressDlg.h"
-#include "catalogue/ChoiceGroup.h"
-#include "model/GroupEntry.h"
 
 #include <QButtonGroup>
 #include <QGridLayout>
@@ -13,21 +11,26 @@
 
 #include <array>
 
+#include "catalogue/ChoiceGroup.h"
+#include "model/ControlIds.h"
+#include "model/GroupEntry.h"
+#include "plugin/QtText.h"
+
 namespace halvex {
 namespace {
 
 struct ChoiceButton {
-    const char* id;
+    int id;
     const char* text;
 };
 
 // In choice order (see ObjectTypeOfChoice).
 constexpr std::array<ChoiceButton, kObjectTypeChoices> kChoiceButtons = {{
-    {"7062", "1 Bit"},
-    {"7063", "1 Byte"},
-    {"7065", "3 Byte"},
-    {"7069", "4 Byte"},
-    {"7070", "4 Bit"},
+    {ids::kOneBit, "1 Bit"},
+    {ids::kOneByte, "1 Byte"},
+    {ids::kThreeBytes, "3 Byte"},
+    {ids::kFourBytes, "4 Byte"},
+    {ids::kFourBits, "4 Bit"},
 }};
 
 }  // namespace
@@ -35,21 +38,22 @@ constexpr std::array<ChoiceButton, kObjectTypeChoices> kChoiceButtons = {{
 CGroupAddressDlg::CGroupAddressDlg(bool threeLevel, QWidget* parent)
     : GroupNumberDlg(Text::GroupAddress, parent), choices_(new QButtonGroup(this)) {
     setObjectName(QStringLiteral("CGroupAddressDlg"));
-    NameLabel()->setText(TextOf(Text::Name));
-    QLineEdit* threeLevelField = AddNumberField("7035", kMaxThreeLevel);
-    QLineEdit* twoLevelField = AddNumberField("7064", kMaxTwoLevel);
+    NameLabel()->setText(Tr(Text::Name));
+    QLineEdit* threeLevelField = AddNumberField(ids::kGroupNumber, kMaxThreeLevel);
+    QLineEdit* twoLevelField = AddNumberField(ids::kGroupNumberTwoLevel, kMaxTwoLevel);
     // The two-level hint really lacks its closing parenthesis.
-    AddRangeLabel("7061", threeLevel ? QStringLiteral("(0..255)") : QStringLiteral("(0..2047"));
+    AddRangeLabel(ids::kAddressRange,
+                  threeLevel ? QStringLiteral("(0..255)") : QStringLiteral("(0..2047"));
     SetActiveNumberField(threeLevel ? threeLevelField : twoLevelField);
     (threeLevel ? twoLevelField : threeLevelField)->hide();
 
-    auto* box = new QGroupBox(TextOf(Text::ObjectType), this);
-    box->setObjectName(QStringLiteral("7068"));
+    auto* box = new QGroupBox(Tr(Text::ObjectType), this);
+    box->setObjectName(ControlName(ids::kObjectTypeBox));
     auto* boxColumn = new QVBoxLayout(box);
     for (int i = 0; i < kObjectTypeChoices; ++i) {
         const ChoiceButton& button = kChoiceButtons[static_cast<size_t>(i)];
         auto* radio = new QRadioButton(QString::fromLatin1(button.text), box);
-        radio->setObjectName(QString::fromLatin1(button.id));
+        radio->setObjectName(ControlName(button.id));
         choices_->addButton(radio, i);
         boxColumn->addWidget(radio);
     }

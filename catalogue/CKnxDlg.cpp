@@ -19,6 +19,7 @@
 #include "catalogue/GroupAddressImport.h"
 #include "gateway/CDeviceSettingsPage.h"
 #include "gateway/GatewayParser.h"
+#include "model/ControlIds.h"
 #include "model/GroupEntry.h"
 #include "pages/CDragTreeCtrl.h"
 #include "pages/COutputPage.h"
@@ -36,24 +37,24 @@ CKnxDlg::CKnxDlg(QWidget* parent) : QDialog(parent) {
     setWindowTitle(QStringLiteral("KNX"));
 
     heading_ = new QLabel(QStringLiteral("Grp.-Addresses:"), this);
-    heading_->setObjectName(QStringLiteral("7051"));
+    heading_->setObjectName(ControlName(ids::kCatalogueHeading));
     projectName_ = new QLabel(this);
-    projectName_->setObjectName(QStringLiteral("7027"));
+    projectName_->setObjectName(ControlName(ids::kProjectName));
     tabs_ = new CPageTabCtrl(this);
     importButton_ = new QPushButton(QStringLiteral("Import ESF"), this);
-    importButton_->setObjectName(QStringLiteral("7012"));
+    importButton_->setObjectName(ControlName(ids::kImportEsf));
     soft_ = new QCheckBox(QStringLiteral("Soft On/Off"), this);
-    soft_->setObjectName(QStringLiteral("7037"));
+    soft_->setObjectName(ControlName(ids::kSoftOnOff));
     previewLabel_ = new QLabel(QStringLiteral("Preview:"), this);
-    previewLabel_->setObjectName(QStringLiteral("7072"));
+    previewLabel_->setObjectName(ControlName(ids::kPreviewLabel));
     preview1_ = new QCheckBox(QStringLiteral("DMX-Out 1"), this);
-    preview1_->setObjectName(QStringLiteral("7036"));
+    preview1_->setObjectName(ControlName(ids::kPreview1));
     preview2_ = new QCheckBox(QStringLiteral("DMX-Out 2"), this);
-    preview2_->setObjectName(QStringLiteral("7042"));
+    preview2_->setObjectName(ControlName(ids::kPreview2));
     ok_ = new QPushButton(QStringLiteral("OK"), this);
-    ok_->setObjectName(QStringLiteral("7052"));
+    ok_->setObjectName(ControlName(ids::kOk));
     cancel_ = new QPushButton(QStringLiteral("Cancel"), this);
-    cancel_->setObjectName(QStringLiteral("7009"));
+    cancel_->setObjectName(ControlName(ids::kCancel));
     // No default button: Enter never ends the dialog (see keyPressEvent).
     for (QPushButton* b : {importButton_, ok_, cancel_}) {
         b->setAutoDefault(false);
@@ -146,7 +147,7 @@ void CKnxDlg::OnInitDialog() {
     soft_->setChecked(model_.Flag(RecordFlag::SoftOnOff));
 
     tree_ = new CDragTreeCtrl(this);
-    tree_->setObjectName(QStringLiteral("1001"));
+    tree_->setObjectName(ControlName(ids::kTree));
     tree_->SetImageList(
         {BitmapIcon(7008), BitmapIcon(7004), BitmapIcon(7003), BitmapIcon(7002), BitmapIcon(7018)});
     tree_->SetEditLabels(layout.editLabels);

@@ -1,11 +1,14 @@
 #include "catalogue/CMainGroupDlg.h"
 
+#include "model/ControlIds.h"
+#include "plugin/QtText.h"
+
 namespace halvex {
 
 CMainGroupDlg::CMainGroupDlg(QWidget* parent) : GroupNumberDlg(Text::MainGroup, parent) {
     setObjectName(QStringLiteral("CMainGroupDlg"));
-    AddNumberField("7035", kMaxNumber);
-    AddRangeLabel("", QStringLiteral("(0..31)"));
+    AddNumberField(ids::kGroupNumber, kMaxNumber);
+    AddRangeLabel(0, QStringLiteral("(0..31)"));
     UseFormLayout();
 }
 

@@ -1,11 +1,14 @@
 #include "catalogue/CMiddleGroupDlg.h"
 
+#include "model/ControlIds.h"
+#include "plugin/QtText.h"
+
 namespace halvex {
 
 CMiddleGroupDlg::CMiddleGroupDlg(QWidget* parent) : GroupNumberDlg(Text::MiddleGroup, parent) {
     setObjectName(QStringLiteral("CMiddleGroupDlg"));
-    AddNumberField("7035", kMaxNumber);
-    AddRangeLabel("7059", QStringLiteral("(0..7)"));
+    AddNumberField(ids::kGroupNumber, kMaxNumber);
+    AddRangeLabel(ids::kMiddleRange, QStringLiteral("(0..7)"));
     UseFormLayout();
 }
 

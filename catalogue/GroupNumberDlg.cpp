@@ -10,21 +10,24 @@
 #include <QShowEvent>
 #include <QVBoxLayout>
 
+#include "model/ControlIds.h"
+#include "plugin/QtText.h"
+
 namespace halvex {
 
 GroupNumberDlg::GroupNumberDlg(Text caption, QWidget* parent)
     : QDialog(parent),
-      numberLabel_(new QLabel(TextOf(Text::Number), this)),
+      numberLabel_(new QLabel(Tr(Text::Number), this)),
       nameLabel_(new QLabel(QStringLiteral("Name:"), this)),
       nameEdit_(new QLineEdit(this)),
       okButton_(new QPushButton(QStringLiteral("OK"), this)),
       cancelButton_(new QPushButton(QStringLiteral("Cancel"), this)) {
-    setWindowTitle(TextOf(caption));
-    numberLabel_->setObjectName(QStringLiteral("7066"));
-    nameLabel_->setObjectName(QStringLiteral("7067"));
-    nameEdit_->setObjectName(QStringLiteral("7055"));
-    okButton_->setObjectName(QStringLiteral("7056"));
-    cancelButton_->setObjectName(QStringLiteral("7057"));
+    setWindowTitle(Tr(caption));
+    numberLabel_->setObjectName(ControlName(ids::kNumberLabel));
+    nameLabel_->setObjectName(ControlName(ids::kNameLabel));
+    nameEdit_->setObjectName(ControlName(ids::kGroupName));
+    okButton_->setObjectName(ControlName(ids::kGroupOk));
+    cancelButton_->setObjectName(ControlName(ids::kGroupCancel));
     okButton_->setDefault(true);
     nameLabel_->setBuddy(nameEdit_);
 
@@ -33,18 +36,13 @@ GroupNumberDlg::GroupNumberDlg(Text caption, QWidget* parent)
     connect(cancelButton_, &QPushButton::clicked, this, [this] { reject(); });
 }
 
-QString GroupNumberDlg::TextOf(Text pair) {
-    const std::string_view text = UiText(pair);
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
-
 void GroupNumberDlg::reject() {
     done(kCancel);
 }
 
-QLineEdit* GroupNumberDlg::AddNumberField(const char* id, uint32_t max) {
+QLineEdit* GroupNumberDlg::AddNumberField(int id, uint32_t max) {
     auto* edit = new QLineEdit(QStringLiteral("0"), this);
-    edit->setObjectName(QString::fromLatin1(id));
+    edit->setObjectName(ControlName(id));
     fields_.push_back({edit, GroupNumberField(max)});
     if (active_ == nullptr)
         SetActiveNumberField(edit);
@@ -57,9 +55,10 @@ void GroupNumberDlg::SetActiveNumberField(QLineEdit* edit) {
     numberLabel_->setBuddy(edit);
 }
 
-QLabel* GroupNumberDlg::AddRangeLabel(const char* id, const QString& text) {
+QLabel* GroupNumberDlg::AddRangeLabel(int id, const QString& text) {
     rangeLabel_ = new QLabel(text, this);
-    rangeLabel_->setObjectName(QString::fromLatin1(id));
+    if (id != 0)
+        rangeLabel_->setObjectName(ControlName(id));
     return rangeLabel_;
 }
 

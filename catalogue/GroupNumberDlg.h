@@ -37,17 +37,15 @@ public:
 protected:
     GroupNumberDlg(Text caption, QWidget* parent);
 
-    // The text of `pair` in the current UiLanguage.
-    static QString TextOf(Text pair);
     // The name label (7067) keeps its template text "Name:" unless a dialog relabels it.
     QLabel* NameLabel() const { return nameLabel_; }
 
     // Creates a number field (control `id`, initial "0") that accepts 0..max. The first field
     // created is the active one, whose number OK checks.
-    QLineEdit* AddNumberField(const char* id, uint32_t max);
+    QLineEdit* AddNumberField(int id, uint32_t max);
     void SetActiveNumberField(QLineEdit* edit);
-    // The range hint beside the number field; `id` may be empty for a hint without control ID.
-    QLabel* AddRangeLabel(const char* id, const QString& text);
+    // The range hint beside the number field; `id` 0 for a hint without control ID.
+    QLabel* AddRangeLabel(int id, const QString& text);
 
     // Number label, all number fields in one cell, range hint; below them name label and field.
     QGridLayout* NumberNameGrid();

@@ -4,6 +4,48 @@
 
 namespace halvex::ids {
 
+// Main dialog and the trees of the catalogue and every output page.
+inline constexpr int kTree = 1001;
+inline constexpr int kCancel = 7009;
+inline constexpr int kImportEsf = 7012;
+inline constexpr int kPageTabs = 7022;
+inline constexpr int kProjectName = 7027;
+inline constexpr int kPreview1 = 7036;
+inline constexpr int kSoftOnOff = 7037;
+inline constexpr int kPreview2 = 7042;
+inline constexpr int kCatalogueHeading = 7051;
+inline constexpr int kOk = 7052;
+inline constexpr int kPreviewLabel = 7072;
+
+// Group dialogs (main group, middle group, group address).
+inline constexpr int kGroupNumber = 7035;
+inline constexpr int kGroupName = 7055;
+inline constexpr int kGroupOk = 7056;
+inline constexpr int kGroupCancel = 7057;
+inline constexpr int kMiddleRange = 7059;
+inline constexpr int kAddressRange = 7061;
+inline constexpr int kOneBit = 7062;
+inline constexpr int kOneByte = 7063;
+inline constexpr int kGroupNumberTwoLevel = 7064;
+inline constexpr int kThreeBytes = 7065;
+inline constexpr int kNumberLabel = 7066;
+inline constexpr int kNameLabel = 7067;
+inline constexpr int kObjectTypeBox = 7068;
+inline constexpr int kFourBytes = 7069;
+inline constexpr int kFourBits = 7070;
+
+// Bus-type selection dialog.
+inline constexpr int kBusOk = 1;
+inline constexpr int kBusCancel = 2;
+inline constexpr int kBusKnx = 7047;
+inline constexpr int kBusEnOcean = 7048;
+inline constexpr int kBusWlan = 7049;
+inline constexpr int kBusKnxMasterSlave = 7050;
+inline constexpr int kBusWlanMasterSlave = 7051;
+inline constexpr int kBusTypeBox = 7065;
+inline constexpr int kKnxMasterSlaveLabel = 7078;
+inline constexpr int kWlanMasterSlaveLabel = 7079;
+
 // Network settings page.
 inline constexpr int kDhcp = 7004;
 inline constexpr int kIpAddress = 7005;

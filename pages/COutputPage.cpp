@@ -2,7 +2,9 @@
 
 #include <QVBoxLayout>
 
+#include "model/ControlIds.h"
 #include "pages/CDragTreeCtrl.h"
+#include "plugin/QtText.h"
 #include "resources/Images.h"
 
 namespace halvex {
@@ -13,7 +15,7 @@ COutputPage::COutputPage(const QString& name) {
 
 void COutputPage::InitPage(DialogModel& model, int slot) {
     tree_ = new CDragTreeCtrl(this);
-    tree_->setObjectName(QStringLiteral("1001"));
+    tree_->setObjectName(ControlName(ids::kTree));
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(2, 2, 2, 2);
     layout->addWidget(tree_);

@@ -8,13 +8,15 @@
 #include <QVBoxLayout>
 
 #include "gateway/CDeviceSettingsPage.h"
+#include "model/ControlIds.h"
 #include "pages/COutputPage.h"
 #include "plugin/ModuleState.h"
+#include "plugin/QtText.h"
 
 namespace halvex {
 
 CPageTabCtrl::CPageTabCtrl(QWidget* parent) : QWidget(parent) {
-    setObjectName(QStringLiteral("7022"));
+    setObjectName(ControlName(ids::kPageTabs));
     tabBar_ = new QTabBar(this);
     tabBar_->setObjectName(QStringLiteral("tabBar"));
     // Only a mouse click switches pages: no keyboard focus, no wheel.

@@ -20,4 +20,9 @@ inline QString Tr(ExtraText text) {
     return ToQString(ExtraUiText(text));
 }
 
+// A widget's object name: its control ID, so that hosts and tests find it as on Windows.
+inline QString ControlName(int id) {
+    return QString::number(id);
+}
+
 }  // namespace halvex
