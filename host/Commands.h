@@ -1,7 +1,9 @@
-// The subcommands of halvex-host. Each returns the process exit code or throws HostError.
+// The subcommands of halvex-host. Each writes its report to the given console and returns the
+// process exit code or throws HostError.
 #pragma once
 
 #include <cstdint>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -9,6 +11,12 @@
 #include "host/ShowFile.h"
 
 namespace halvex::host {
+
+// Where a command writes: `out` for its results, `err` for warnings and failures.
+struct Console {
+    std::ostream& out;
+    std::ostream& err;
+};
 
 struct CommonOptions {
     std::string library;  // path of libhalvex.so
@@ -68,15 +76,17 @@ struct CheckShowOptions {
 std::string BusRadioName(const std::string& bus);
 const std::vector<std::string>& BusNames();
 
-ExitCode RunConfigure(const CommonOptions& common, const ConfigureOptions& options);
-ExitCode RunSearch(const CommonOptions& common, const GatewayOptions& options);
-ExitCode RunUpload(const CommonOptions& common, const GatewayOptions& options);
-ExitCode RunDeleteScene(const CommonOptions& common, const DeleteSceneOptions& options);
-ExitCode RunInspect(const InspectOptions& options);
-ExitCode RunPreview(const CommonOptions& common, const PreviewOptions& options);
-ExitCode RunCheckShow(const CheckShowOptions& options);
+ExitCode RunConfigure(const CommonOptions& common, const ConfigureOptions& options,
+                      Console console);
+ExitCode RunSearch(const CommonOptions& common, const GatewayOptions& options, Console console);
+ExitCode RunUpload(const CommonOptions& common, const GatewayOptions& options, Console console);
+ExitCode RunDeleteScene(const CommonOptions& common, const DeleteSceneOptions& options,
+                        Console console);
+ExitCode RunInspect(const InspectOptions& options, Console console);
+ExitCode RunPreview(const CommonOptions& common, const PreviewOptions& options, Console console);
+ExitCode RunCheckShow(const CheckShowOptions& options, Console console);
 
-// Prints the show file's warnings (cut names, unknown keys) to stderr.
-void PrintShowWarnings(const HostShow& show);
+// Prints the show file's warnings (cut names, unknown keys) to `err`.
+void PrintShowWarnings(const HostShow& show, std::ostream& err);
 
 }  // namespace halvex::host

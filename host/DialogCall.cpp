@@ -20,12 +20,12 @@ bool HasDisplay() {
 
 void PreferOffscreenWithoutDisplay() {
     if (!HasDisplay())
-        ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
+        qputenv("QT_QPA_PLATFORM", "offscreen");
 }
 
 std::unique_ptr<QApplication> CreateApplication(bool offscreen) {
     if (offscreen && std::getenv("QT_QPA_PLATFORM") == nullptr) {
-        ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
+        qputenv("QT_QPA_PLATFORM", "offscreen");
     } else if (!HasDisplay()) {
         throw HostError(ExitCode::Usage,
                         "there is no display to show the dialog on (DISPLAY is not set); use "

@@ -11,7 +11,6 @@
 #include <algorithm>
 #include <array>
 #include <filesystem>
-#include <iostream>
 #include <optional>
 
 #include "catalogue/GroupAddress.h"
@@ -94,7 +93,8 @@ QStringList GatewayLines(QDialog& main) {
 }
 
 // Opens the network page, searches and waits; prints and returns the gateway lines.
-std::optional<QStringList> Search(DialogDriver& driver, QDialog& main, int seconds) {
+std::optional<QStringList> Search(DialogDriver& driver, QDialog& main, int seconds,
+                                  std::ostream& out) {
     QWidget* page = ShowNetworkPage(driver, main);
     if (page == nullptr)
         return std::nullopt;
@@ -111,9 +111,9 @@ std::optional<QStringList> Search(DialogDriver& driver, QDialog& main, int secon
         return std::nullopt;
     const QStringList lines = GatewayLines(main);
     if (lines.isEmpty())
-        std::cout << "no gateway answered" << std::endl;
+        out << "no gateway answered" << std::endl;
     for (const QString& line : lines)
-        std::cout << "gateway: " << EscapeControls(line.toStdString()) << std::endl;
+        out << "gateway: " << EscapeControls(line.toStdString()) << std::endl;
     return lines;
 }
 
@@ -177,7 +177,7 @@ std::optional<Assignment> ParseAssignment(const std::string& text) {
 }
 
 // Clicks every tab in turn and saves a picture of the dialog showing it.
-void SaveScreenshots(QDialog& main, const std::string& folder) {
+void SaveScreenshots(QDialog& main, const std::string& folder, Console console) {
     fs::create_directories(folder);
     QTabBar* bar = main.findChild<QTabBar*>();
     if (bar == nullptr)
@@ -192,10 +192,10 @@ void SaveScreenshots(QDialog& main, const std::string& folder) {
             QString::fromStdString(folder) +
             QStringLiteral("/%1-%2.png").arg(tab + 1, 2, 10, QLatin1Char('0')).arg(name);
         if (main.grab().save(path)) {
-            std::cout << "screenshot: " << EscapeControls(path.toStdString()) << std::endl;
+            console.out << "screenshot: " << EscapeControls(path.toStdString()) << std::endl;
         } else {
-            std::cerr << "halvex-host: could not save " << EscapeControls(path.toStdString())
-                      << std::endl;
+            console.err << "halvex-host: could not save " << EscapeControls(path.toStdString())
+                        << std::endl;
         }
     }
 }
@@ -209,23 +209,24 @@ struct DialogRun {
 DialogRun RunDriven(const CommonOptions& common, const DialogOptions& options,
                     const std::optional<StoredRecord>& record, const HostShow& show,
                     DialogDriver::Script script, DialogDriver::Answer answer, int extraSeconds,
-                    const QString& watchedLabel) {
+                    const QString& watchedLabel, Console console) {
     const PluginLibrary library(common.library);
     const auto app = CreateApplication(true);
     DialogRun run;
     {
-        DialogDriver driver(std::chrono::seconds(options.timeoutSeconds + extraSeconds));
+        DialogDriver driver(std::chrono::seconds(options.timeoutSeconds + extraSeconds),
+                            console.out);
         driver.SetBusChoice(QString::fromStdString(BusRadioName(options.bus)));
         driver.SetMainScript(std::move(script));
         driver.SetAnswer(std::move(answer));
         driver.WatchLabel(watchedLabel);
         run.outcome = CallOpenDialog(library, show, record, LanguageCode(options.language));
         if (driver.FailureCode()) {
-            std::cerr << "halvex-host: " << EscapeControls(driver.FailureMessage()) << std::endl;
+            console.err << "halvex-host: " << EscapeControls(driver.FailureMessage()) << std::endl;
             run.failure = driver.FailureCode();
         } else if (!driver.MainDialogSeen()) {
-            std::cerr << "halvex-host: the plug-in returned without showing its main dialog"
-                      << std::endl;
+            console.err << "halvex-host: the plug-in returned without showing its main dialog"
+                        << std::endl;
             run.failure = ExitCode::Automation;
         }
     }
@@ -238,31 +239,33 @@ struct Inputs {
 };
 
 Inputs LoadInputs(const std::string& showPath, const std::string& recordPath,
-                  const std::string& bus) {
+                  const std::string& bus, std::ostream& err) {
     Inputs inputs{LoadShowFile(showPath), std::nullopt};
-    PrintShowWarnings(inputs.show);
+    PrintShowWarnings(inputs.show, err);
     if (!recordPath.empty())
         inputs.record = ReadRecordFileIfPresent(recordPath);
     if (inputs.record && !bus.empty()) {
-        std::cerr << "halvex-host: note: --bus only applies to a new record; "
-                  << EscapeControls(recordPath) << " exists" << std::endl;
+        err << "halvex-host: note: --bus only applies to a new record; "
+            << EscapeControls(recordPath) << " exists" << std::endl;
     }
     return inputs;
 }
 
-void WriteRecord(const std::string& path, const DialogOutcome& outcome) {
+void WriteRecord(const std::string& path, const DialogOutcome& outcome, std::ostream& out) {
     ReplaceFileAtomically(path, outcome.record);
-    std::cout << EscapeControls(path) << ": record written (" << outcome.record.size() << " bytes)"
-              << std::endl;
+    out << EscapeControls(path) << ": record written (" << outcome.record.size() << " bytes)"
+        << std::endl;
 }
 
 }  // namespace
 
-ExitCode RunConfigure(const CommonOptions& common, const ConfigureOptions& options) {
+ExitCode RunConfigure(const CommonOptions& common, const ConfigureOptions& options,
+                      Console console) {
     if (!options.accept && (!options.importEsf.empty() || !options.dialog.bus.empty())) {
         throw HostError(ExitCode::Usage, "--import-esf and --bus need --accept");
     }
-    const Inputs inputs = LoadInputs(options.dialog.show, options.record, options.dialog.bus);
+    const Inputs inputs =
+        LoadInputs(options.dialog.show, options.record, options.dialog.bus, console.err);
     if (!options.importEsf.empty() && !fs::is_regular_file(options.importEsf)) {
         throw HostError(ExitCode::BadInput, options.importEsf + ": no such ESF file");
     }
@@ -287,7 +290,7 @@ ExitCode RunConfigure(const CommonOptions& common, const ConfigureOptions& optio
         const QString esf = options.importEsf.empty()
                                 ? QString()
                                 : QString::fromStdString(fs::absolute(options.importEsf).string());
-        auto script = [esf, &assignments, &options](DialogDriver& driver, QDialog& main) {
+        auto script = [esf, &assignments, &options, console](DialogDriver& driver, QDialog& main) {
             if (!esf.isEmpty()) {
                 driver.Stage("importing the ESF file");
                 bool imported = false;
@@ -329,18 +332,18 @@ ExitCode RunConfigure(const CommonOptions& common, const ConfigureOptions& optio
                                     "differ, or it is assigned there already); nothing written");
                     return;
                 }
-                std::cout << "assigned " << EscapeControls(options.assign[i]) << std::endl;
+                console.out << "assigned " << EscapeControls(options.assign[i]) << std::endl;
             }
             if (options.waitSeconds > 0 &&
                 !driver.Wait(std::chrono::seconds(options.waitSeconds))) {
                 return;
             }
             if (!options.screenshots.empty())
-                SaveScreenshots(main, options.screenshots);
+                SaveScreenshots(main, options.screenshots, console);
             PressMainOk(driver, main);
         };
         const DialogRun run = RunDriven(common, options.dialog, inputs.record, inputs.show, script,
-                                        {}, options.waitSeconds, QString());
+                                        {}, options.waitSeconds, QString(), console);
         if (run.failure)
             return *run.failure;
         outcome = run.outcome;
@@ -351,32 +354,34 @@ ExitCode RunConfigure(const CommonOptions& common, const ConfigureOptions& optio
                                  LanguageCode(options.dialog.language));
     }
     if (!outcome.accepted) {
-        std::cout << EscapeControls(options.record) << ": dialog cancelled; record not written"
-                  << std::endl;
+        console.out << EscapeControls(options.record) << ": dialog cancelled; record not written"
+                    << std::endl;
         return ExitCode::Cancelled;
     }
-    WriteRecord(options.record, outcome);
+    WriteRecord(options.record, outcome, console.out);
     return ExitCode::Ok;
 }
 
-ExitCode RunSearch(const CommonOptions& common, const GatewayOptions& options) {
-    const Inputs inputs = LoadInputs(options.dialog.show, std::string(), options.dialog.bus);
+ExitCode RunSearch(const CommonOptions& common, const GatewayOptions& options, Console console) {
+    const Inputs inputs =
+        LoadInputs(options.dialog.show, std::string(), options.dialog.bus, console.err);
     const int seconds = options.seconds;
-    auto script = [seconds](DialogDriver& driver, QDialog& main) {
-        if (Search(driver, main, seconds))
+    auto script = [seconds, console](DialogDriver& driver, QDialog& main) {
+        if (Search(driver, main, seconds, console.out))
             main.reject();
     };
-    const DialogRun run =
-        RunDriven(common, options.dialog, inputs.record, inputs.show, script, {}, seconds, {});
+    const DialogRun run = RunDriven(common, options.dialog, inputs.record, inputs.show, script, {},
+                                    seconds, {}, console);
     return run.failure.value_or(ExitCode::Ok);
 }
 
-ExitCode RunUpload(const CommonOptions& common, const GatewayOptions& options) {
-    const Inputs inputs = LoadInputs(options.dialog.show, options.record, options.dialog.bus);
+ExitCode RunUpload(const CommonOptions& common, const GatewayOptions& options, Console console) {
+    const Inputs inputs =
+        LoadInputs(options.dialog.show, options.record, options.dialog.bus, console.err);
     const bool changeAddress = options.changeAddress;
     bool uploadDone = false;
-    auto script = [&options, &uploadDone](DialogDriver& driver, QDialog& main) {
-        const auto lines = Search(driver, main, options.seconds);
+    auto script = [&options, &uploadDone, console](DialogDriver& driver, QDialog& main) {
+        const auto lines = Search(driver, main, options.seconds, console.out);
         if (!lines)
             return;
         const auto row = ChooseGateway(driver, *lines, options.to);
@@ -386,7 +391,7 @@ ExitCode RunUpload(const CommonOptions& common, const GatewayOptions& options) {
         const QModelIndex index = view->model()->index(*row, 0);
         view->setCurrentIndex(index);
         view->selectionModel()->select(index, QItemSelectionModel::ClearAndSelect);
-        std::cout << "uploading to " << EscapeControls((*lines)[*row].toStdString()) << std::endl;
+        console.out << "uploading to " << EscapeControls((*lines)[*row].toStdString()) << std::endl;
 
         driver.Stage("uploading");
         const size_t before = driver.MessageTexts().size();
@@ -399,9 +404,9 @@ ExitCode RunUpload(const CommonOptions& common, const GatewayOptions& options) {
             return;
         if (auto* progress = main.findChild<QLabel*>(kUploadProgress)) {
             if (!progress->text().isEmpty()) {
-                std::cout << "progress: "
-                          << EscapeControls(progress->text().simplified().toStdString())
-                          << std::endl;
+                console.out << "progress: "
+                            << EscapeControls(progress->text().simplified().toStdString())
+                            << std::endl;
             }
         }
         const auto& texts = driver.MessageTexts();
@@ -415,16 +420,16 @@ ExitCode RunUpload(const CommonOptions& common, const GatewayOptions& options) {
         return QMessageBox::Ok;
     };
     const DialogRun run = RunDriven(common, options.dialog, inputs.record, inputs.show, script,
-                                    answer, options.seconds, kUploadProgress);
+                                    answer, options.seconds, kUploadProgress, console);
     if (run.failure)
         return *run.failure;
     if (run.outcome.accepted)
-        WriteRecord(options.record, run.outcome);
+        WriteRecord(options.record, run.outcome, console.out);
     if (!uploadDone) {
-        std::cerr << "halvex-host: the upload was not done" << std::endl;
+        console.err << "halvex-host: the upload was not done" << std::endl;
         return ExitCode::Gateway;
     }
-    std::cout << "Upload done" << std::endl;
+    console.out << "Upload done" << std::endl;
     return ExitCode::Ok;
 }
 

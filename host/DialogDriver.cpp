@@ -10,7 +10,6 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <iostream>
 
 #include "plugin/Codepage.h"
 
@@ -31,8 +30,8 @@ std::string Line(const QString& text) {
 
 }  // namespace
 
-DialogDriver::DialogDriver(std::chrono::milliseconds timeout)
-    : deadline_(std::chrono::steady_clock::now() + timeout), timeout_(timeout) {
+DialogDriver::DialogDriver(std::chrono::milliseconds timeout, std::ostream& out)
+    : out_(out), deadline_(std::chrono::steady_clock::now() + timeout), timeout_(timeout) {
     timer_.setInterval(kPollInterval);
     connect(&timer_, &QTimer::timeout, this, &DialogDriver::Poll);
     timer_.start();
@@ -142,7 +141,7 @@ void DialogDriver::Poll() {
 void DialogDriver::AnswerMessageBox(QMessageBox& box) {
     const QString text = box.text();
     messages_.push_back(text);
-    std::cout << "message \"" << Line(box.windowTitle()) << "\": " << Line(text) << std::endl;
+    out_ << "message \"" << Line(box.windowTitle()) << "\": " << Line(text) << std::endl;
     const QMessageBox::StandardButton wanted = answer_ ? answer_(text) : QMessageBox::Ok;
     QAbstractButton* button = box.button(wanted);
     if (button == nullptr)
@@ -188,7 +187,7 @@ void DialogDriver::PrintWatchedLabel(QWidget& mainDialog) {
         return;
     lastLabelText_ = label->text();
     if (!lastLabelText_.isEmpty())
-        std::cout << "progress: " << Line(lastLabelText_) << std::endl;
+        out_ << "progress: " << Line(lastLabelText_) << std::endl;
 }
 
 }  // namespace halvex::host

@@ -20,6 +20,7 @@
 #include <functional>
 #include <mutex>
 #include <optional>
+#include <ostream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -38,8 +39,9 @@ public:
     using Script = std::function<void(DialogDriver&, QDialog& mainDialog)>;
     using Answer = std::function<QMessageBox::StandardButton(const QString& text)>;
 
-    // `timeout`: how long the whole run may take before it is abandoned.
-    explicit DialogDriver(std::chrono::milliseconds timeout);
+    // `timeout`: how long the whole run may take before it is abandoned. Message boxes and the
+    // watched label are reported on `out`.
+    DialogDriver(std::chrono::milliseconds timeout, std::ostream& out);
     ~DialogDriver() override;
 
     // The objectName of the radio button to check in the bus-type dialog "CBusTypeDlg";
@@ -78,6 +80,7 @@ private:
     void PrintWatchedLabel(QWidget& mainDialog);
     void RunWatchdog();
 
+    std::ostream& out_;
     QTimer timer_;
     std::chrono::steady_clock::time_point deadline_;
     std::chrono::milliseconds timeout_;

@@ -1,17 +1,15 @@
 // inspect: a record file described for people or, with --json, for programs.
-#include <iostream>
-
 #include "host/Commands.h"
 #include "host/RecordFile.h"
 #include "plugin/RecordInspector.h"
 
 namespace halvex::host {
 
-ExitCode RunInspect(const InspectOptions& options) {
+ExitCode RunInspect(const InspectOptions& options, Console console) {
     // Damaged records are described too (the description names the damage), so the file is
     // read as it is rather than through the checks that guard the plug-in.
     const std::vector<uint8_t> bytes = ReadRecordBytes(options.record);
-    std::cout << (options.json ? DescribeRecordJson(bytes) : DescribeRecordText(bytes));
+    console.out << (options.json ? DescribeRecordJson(bytes) : DescribeRecordText(bytes));
     return ExitCode::Ok;
 }
 

@@ -2,7 +2,6 @@
 #include <algorithm>
 #include <chrono>
 #include <filesystem>
-#include <iostream>
 #include <thread>
 
 #include "host/Commands.h"
@@ -47,9 +46,9 @@ std::string PreviewOutputs(uint8_t flagsB) {
     }
 }
 
-void WriteBytesFile(const std::string& path, const std::vector<uint8_t>& bytes) {
+void WriteBytesFile(const std::string& path, const std::vector<uint8_t>& bytes, std::ostream& out) {
     ReplaceFileAtomically(path, bytes);
-    std::cout << EscapeControls(path) << ": " << bytes.size() << " bytes written" << std::endl;
+    out << EscapeControls(path) << ": " << bytes.size() << " bytes written" << std::endl;
 }
 
 // The plug-in finds a scene's output on Scene Out 2 from the show's scene count, so a KNX
@@ -90,15 +89,16 @@ std::string BusRadioName(const std::string& bus) {
     return {};
 }
 
-void PrintShowWarnings(const HostShow& show) {
+void PrintShowWarnings(const HostShow& show, std::ostream& err) {
     for (const std::string& warning : show.warnings) {
-        std::cerr << "halvex-host: warning: " << EscapeControls(warning) << std::endl;
+        err << "halvex-host: warning: " << EscapeControls(warning) << std::endl;
     }
 }
 
-ExitCode RunDeleteScene(const CommonOptions& common, const DeleteSceneOptions& options) {
+ExitCode RunDeleteScene(const CommonOptions& common, const DeleteSceneOptions& options,
+                        Console console) {
     const HostShow show = LoadShowFile(options.show);
-    PrintShowWarnings(show);
+    PrintShowWarnings(show, console.err);
     // The show after the deletion had one scene more before it; the plug-in keeps that number
     // in a u8, so at most 253 scenes may remain.
     if (show.scenes.size() >= kMaxScenes) {
@@ -190,11 +190,11 @@ ExitCode RunDeleteScene(const CommonOptions& common, const DeleteSceneOptions& o
     }
     replacement.Commit();
     for (const std::string& report : reports)
-        std::cout << EscapeControls(report) << std::endl;
+        console.out << EscapeControls(report) << std::endl;
     return ExitCode::Ok;
 }
 
-ExitCode RunPreview(const CommonOptions& common, const PreviewOptions& options) {
+ExitCode RunPreview(const CommonOptions& common, const PreviewOptions& options, Console console) {
     if (options.channelValues.size() > layout::kDmxChannels) {
         throw HostError(ExitCode::Usage,
                         "--channel-values: " + std::to_string(options.channelValues.size()) +
@@ -203,9 +203,9 @@ ExitCode RunPreview(const CommonOptions& common, const PreviewOptions& options) 
     const StoredRecord record = ReadRecordFile(options.record);
     const std::string outputs = PreviewOutputs(record.bytes[layout::kFlagsB]);
     if (outputs.empty()) {
-        std::cerr << "halvex-host: note: " << EscapeControls(options.record)
-                  << " has no preview output switched on (DMX-Out 1/2); the plug-in sends nothing"
-                  << std::endl;
+        console.err << "halvex-host: note: " << EscapeControls(options.record)
+                    << " has no preview output switched on (DMX-Out 1/2); the plug-in sends nothing"
+                    << std::endl;
     }
     PreferOffscreenWithoutDisplay();
     const PluginLibrary library(common.library);
@@ -219,21 +219,21 @@ ExitCode RunPreview(const CommonOptions& common, const PreviewOptions& options) 
         next += interval;
         library.SendDmx()(frame.data(), block.get(), static_cast<uint16_t>(frame.size()));
     }
-    std::cout << "passed " << options.frames << " frames of " << frame.size()
-              << " bytes to the plug-in"
-              << (outputs.empty() ? std::string() : " (preview on " + outputs + ")") << std::endl;
+    console.out << "passed " << options.frames << " frames of " << frame.size()
+                << " bytes to the plug-in"
+                << (outputs.empty() ? std::string() : " (preview on " + outputs + ")") << std::endl;
     return ExitCode::Ok;
 }
 
-ExitCode RunCheckShow(const CheckShowOptions& options) {
+ExitCode RunCheckShow(const CheckShowOptions& options, Console console) {
     const HostShow show = LoadShowFile(options.show);
-    PrintShowWarnings(show);
-    std::cout << EscapeControls(options.show) << ": " << show.scenes.size() << " scenes, "
-              << show.devices.size() << " devices" << std::endl;
+    PrintShowWarnings(show, console.err);
+    console.out << EscapeControls(options.show) << ": " << show.scenes.size() << " scenes, "
+                << show.devices.size() << " devices" << std::endl;
     if (!options.sceneListOut.empty())
-        WriteBytesFile(options.sceneListOut, BuildSceneList(show));
+        WriteBytesFile(options.sceneListOut, BuildSceneList(show), console.out);
     if (!options.deviceTableOut.empty()) {
-        WriteBytesFile(options.deviceTableOut, BuildDeviceTable(show));
+        WriteBytesFile(options.deviceTableOut, BuildDeviceTable(show), console.out);
     }
     return ExitCode::Ok;
 }
