@@ -3,12 +3,7 @@
 #include <QPushButton>
 #include <QTreeWidgetItemIterator>
 
-#include <cstdlib>
-#include <cstring>
-
 #include "pages/CDragTreeCtrl.h"
-#include "plugin/ModuleState.h"
-#include "plugin/SceneRecord.h"
 #include "resources/Images.h"
 
 namespace halvex::test {
@@ -16,22 +11,7 @@ namespace halvex::test {
 void DialogFixture::Open(const std::vector<uint8_t>& record, const std::vector<std::string>& scenes,
                          const std::vector<Device>& devices, uint8_t language) {
     InitResources();
-    ResetModuleState();
-    ModuleState& m = Module();
-    sceneList = MakeSceneList(scenes);
-    m.SceneList = sceneList.data();
-    m.SceneListSize = static_cast<uint32_t>(sceneList.size());
-    const std::vector<uint8_t> table = MakeDeviceTable(devices);
-    std::memcpy(m.DeviceTable.data(), table.data(), table.size());
-    m.DeviceCount = static_cast<uint16_t>(devices.size());
-    m.UiLanguage = language;
-    m.WorkingRecord = static_cast<uint8_t*>(std::malloc(record.size()));
-    std::memcpy(m.WorkingRecord, record.data(), record.size());
-    m.WorkingRecordCapacity = record.size();
-    if ((record[15] & 0x10) == 0) {
-        m.SceneCount =
-            ReadKnxRecord(MutableBytes(m.WorkingRecord, record.size()), m.WlanSettings).sceneCount;
-    }
+    StartDialogCall(record, scenes, devices, language, sceneList);
     dlg = std::make_unique<CKnxDlg>();
     dlg->PrepareCatalogue();
     dlg->SetListenFailed(listenFailed);
@@ -40,20 +20,12 @@ void DialogFixture::Open(const std::vector<uint8_t>& record, const std::vector<s
 
 void DialogFixture::TearDown() {
     dlg.reset();
-    std::free(Module().WorkingRecord);
-    ResetModuleState();
+    EndTestCall();
 }
 
 std::vector<uint8_t> DialogFixture::PressOk() {
     dlg->findChild<QPushButton*>(QStringLiteral("7052"))->click();
-    return WorkingRecord();
-}
-
-std::vector<uint8_t> DialogFixture::WorkingRecord() const {
-    const ModuleState& m = Module();
-    const auto size = StoredRecordSize(ConstBytes(m.WorkingRecord, m.WorkingRecordCapacity));
-    const size_t n = size.value_or(m.WorkingRecordCapacity);
-    return {m.WorkingRecord, m.WorkingRecord + n};
+    return StoredWorkingRecord();
 }
 
 CDragTreeCtrl* DialogFixture::Catalogue() const {

@@ -9,6 +9,7 @@
 
 #include "catalogue/CKnxDlg.h"
 #include "support/ModalAnswerer.h"
+#include "support/ModelFixture.h"
 #include "support/RecordBuilder.h"
 
 class QTreeWidgetItem;
@@ -24,7 +25,7 @@ protected:
               const std::vector<Device>& devices = {}, uint8_t language = 0);
     // Presses OK; returns the working record as stored (main part and trailing block).
     std::vector<uint8_t> PressOk();
-    std::vector<uint8_t> WorkingRecord() const;
+    std::vector<uint8_t> WorkingRecord() const { return StoredWorkingRecord(); }
 
     CDragTreeCtrl* Catalogue() const;
     // The tree control of output page `slot` (0-5).

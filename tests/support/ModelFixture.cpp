@@ -3,29 +3,50 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "model/DialogCall.h"
 #include "plugin/ModuleState.h"
 #include "plugin/SceneRecord.h"
 
 namespace halvex::test {
 
+void StartDialogCall(const std::vector<uint8_t>& record, const std::vector<std::string>& scenes,
+                     const std::vector<Device>& devices, uint8_t language,
+                     std::vector<uint8_t>& sceneList) {
+    ResetModuleState();
+    sceneList = MakeSceneList(scenes);
+    const std::vector<uint8_t> table = MakeDeviceTable(devices);
+    std::vector<uint32_t> words(table.size() / 4);
+    std::memcpy(words.data(), table.data(), table.size());
+    uint8_t* host = static_cast<uint8_t*>(std::malloc(record.size()));
+    std::memcpy(host, record.data(), record.size());
+    const DialogCallInput input{sceneList.data(),
+                                host,
+                                record.size(),
+                                BusType::Knx,
+                                language,
+                                words.data(),
+                                static_cast<uint16_t>(devices.size())};
+    BeginDialogCall(input);
+    bool damaged = false;
+    EXPECT_TRUE(MakeWorkingRecord(input, damaged));
+    std::free(host);
+}
+
+std::vector<uint8_t> StoredWorkingRecord() {
+    const ModuleState& m = Module();
+    const auto size = StoredRecordSize(ConstBytes(m.WorkingRecord, m.WorkingRecordCapacity));
+    const size_t n = size.value_or(m.WorkingRecordCapacity);
+    return {m.WorkingRecord, m.WorkingRecord + n};
+}
+
+void EndTestCall() {
+    std::free(Module().WorkingRecord);
+    ResetModuleState();
+}
+
 void ModelFixture::Open(const std::vector<uint8_t>& record, const std::vector<std::string>& scenes,
                         const std::vector<Device>& devices, uint8_t language) {
-    ResetModuleState();
-    ModuleState& m = Module();
-    sceneList = MakeSceneList(scenes);
-    m.SceneList = sceneList.data();
-    m.SceneListSize = static_cast<uint32_t>(sceneList.size());
-    const std::vector<uint8_t> table = MakeDeviceTable(devices);
-    std::memcpy(m.DeviceTable.data(), table.data(), table.size());
-    m.DeviceCount = static_cast<uint16_t>(devices.size());
-    m.UiLanguage = language;
-    m.WorkingRecord = static_cast<uint8_t*>(std::malloc(record.size()));
-    std::memcpy(m.WorkingRecord, record.data(), record.size());
-    m.WorkingRecordCapacity = record.size();
-    if ((record[15] & 0x10) == 0) {
-        m.SceneCount =
-            ReadKnxRecord(MutableBytes(m.WorkingRecord, record.size()), m.WlanSettings).sceneCount;
-    }
+    StartDialogCall(record, scenes, devices, language, sceneList);
     model = std::make_unique<DialogModel>();
     model->Prepare();
     model->Load();
@@ -33,15 +54,7 @@ void ModelFixture::Open(const std::vector<uint8_t>& record, const std::vector<st
 
 void ModelFixture::TearDown() {
     model.reset();
-    std::free(Module().WorkingRecord);
-    ResetModuleState();
-}
-
-std::vector<uint8_t> ModelFixture::WorkingRecord() const {
-    const ModuleState& m = Module();
-    const auto size = StoredRecordSize(ConstBytes(m.WorkingRecord, m.WorkingRecordCapacity));
-    const size_t n = size.value_or(m.WorkingRecordCapacity);
-    return {m.WorkingRecord, m.WorkingRecord + n};
+    EndTestCall();
 }
 
 std::vector<uint8_t> ModelFixture::Rebuild() {

@@ -14,6 +14,16 @@
 
 namespace halvex::test {
 
+// Starts a dialog call on `record` the way the plug-in does (module state, working copy), with
+// the host's scenes and devices; `sceneList` keeps the scene list alive for the call.
+void StartDialogCall(const std::vector<uint8_t>& record, const std::vector<std::string>& scenes,
+                     const std::vector<Device>& devices, uint8_t language,
+                     std::vector<uint8_t>& sceneList);
+// The working record as stored (main part and trailing block).
+std::vector<uint8_t> StoredWorkingRecord();
+// Frees the working record and puts the module state back.
+void EndTestCall();
+
 class ModelFixture : public ::testing::Test {
 protected:
     void TearDown() override;
@@ -22,8 +32,7 @@ protected:
     // devices, and prepares and loads `model` on it.
     void Open(const std::vector<uint8_t>& record, const std::vector<std::string>& scenes = {},
               const std::vector<Device>& devices = {}, uint8_t language = 0);
-    // The working record as stored (main part and trailing block).
-    std::vector<uint8_t> WorkingRecord() const;
+    std::vector<uint8_t> WorkingRecord() const { return StoredWorkingRecord(); }
     // Rebuilds and returns the working record, as OK does.
     std::vector<uint8_t> Rebuild();
 

@@ -29,6 +29,7 @@
 #include "catalogue/CGroupAddressDlg.h"
 #include "catalogue/CKnxDlg.h"
 #include "gateway/CDeviceSettingsPage.h"
+#include "model/DialogCall.h"
 #include "pages/CDragTreeCtrl.h"
 #include "pages/CPageTabCtrl.h"
 #include "plugin/Bytes.h"
@@ -76,22 +77,21 @@ class DialogSession {
 public:
     explicit DialogSession(const std::vector<uint8_t>& record) {
         ResetModuleState();
-        ModuleState& m = Module();
         sceneList_ = MakeSceneList(kScenes);
-        m.SceneList = sceneList_.data();
-        m.SceneListSize = static_cast<uint32_t>(sceneList_.size());
         const std::vector<uint8_t> table = MakeDeviceTable(kDevices);
-        std::memcpy(m.DeviceTable.data(), table.data(), table.size());
-        m.DeviceCount = static_cast<uint16_t>(kDevices.size());
-        m.UiLanguage = 0;
-        m.WorkingRecord = static_cast<uint8_t*>(std::malloc(record.size()));
-        std::memcpy(m.WorkingRecord, record.data(), record.size());
-        m.WorkingRecordCapacity = record.size();
-        if ((record[15] & 0x10) == 0) {
-            m.SceneCount =
-                ReadKnxRecord(MutableBytes(m.WorkingRecord, record.size()), m.WlanSettings)
-                    .sceneCount;
-        }
+        std::vector<uint32_t> words(table.size() / 4);
+        std::memcpy(words.data(), table.data(), table.size());
+        std::vector<uint8_t> host = record;
+        const DialogCallInput input{sceneList_.data(),
+                                    host.data(),
+                                    host.size(),
+                                    BusType::Knx,
+                                    0,
+                                    words.data(),
+                                    static_cast<uint16_t>(kDevices.size())};
+        BeginDialogCall(input);
+        bool damaged = false;
+        MakeWorkingRecord(input, damaged);
         dialog = std::make_unique<CKnxDlg>();
         dialog->PrepareCatalogue();
         dialog->OnInitDialog();
