@@ -1,9 +1,7 @@
+// Reading ETS OPC exports (.esf): the line operations, the lines taken and the lines skipped,
+// and whole generated and sample files.
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <fstream>
-#include <iterator>
-#include <map>
 #include <ostream>
 #include <set>
 #include <string>
@@ -16,59 +14,53 @@
 namespace halvex {
 
 void PrintTo(const EsfItem& item, std::ostream* os) {
-    static constexpr const char* kKinds[] = {"main", "middle", "address"};
-    *os << "{" << kKinds[static_cast<int>(item.kind)] << " " << item.number << " \"" << item.label
+    *os << "{" << static_cast<int>(item.kind) << " " << item.number << " \"" << item.label
         << "\" 0x" << std::hex << item.itemData << std::dec << (item.threeLevel ? " 3}" : " 2}");
 }
 
 namespace {
 
 using Kind = EsfItemKind;
-using Lines = std::initializer_list<std::string_view>;
+using Labels = std::vector<std::string>;
 
-// The project line "Project" and the given lines, each ended by `lineEnd`.
-std::string File(Lines lines, std::string_view lineEnd = "\r\n") {
-    std::string file = "Project";
-    file.append(lineEnd);
+// The project line "Project" and the given lines, each ended by CR LF.
+EsfImport Parse(std::initializer_list<std::string_view> lines) {
+    std::string file = "Project\r\n";
     for (std::string_view line : lines)
-        file.append(line).append(lineEnd);
-    return file;
+        file.append(line).append("\r\n");
+    return ParseEsf(file);
 }
 
-EsfImport Parse(Lines lines) {
-    return ParseEsf(File(lines));
-}
-
-std::vector<std::string> Labels(const EsfImport& result) {
-    std::vector<std::string> labels;
+Labels LabelsOf(const EsfImport& result) {
+    Labels labels;
     for (const EsfItem& item : result.items)
         labels.push_back(item.label);
     return labels;
 }
 
-TEST(EsfLineOperations, SizeTextsInSearchOrder) {
-    const char* texts[] = {"(1 Bit)",  "(2 Bit)",  "(3 Bit)",  "(4 Bit)",   "(5 Bit)",
-                           "(6 Bit)",  "(7 Bit)",  "(1 Byte)", "(2 Byte)",  "(3 Byte)",
-                           "(4 Byte)", "(6 Byte)", "(8 Byte)", "(10 Byte)", "(14 Byte)"};
+TEST(EsfLine, SizeTextsInSearchOrder) {
+    const char* const texts[] = {"(1 Bit)",  "(2 Bit)",  "(3 Bit)",  "(4 Bit)",   "(5 Bit)",
+                                 "(6 Bit)",  "(7 Bit)",  "(1 Byte)", "(2 Byte)",  "(3 Byte)",
+                                 "(4 Byte)", "(6 Byte)", "(8 Byte)", "(10 Byte)", "(14 Byte)"};
     for (size_t code = 0; code < std::size(texts); ++code) {
         EXPECT_EQ(SizeTextToObjectType(std::string("A.1/1\tX\tEIS 'Any' ") + texts[code] + "\tLow"),
-                  code)
-            << texts[code];
+                  code);
     }
     EXPECT_EQ(SizeTextToObjectType("(14 Byte)(4 Byte)"), 10);
     EXPECT_EQ(SizeTextToObjectType("Value (4 Byte)\tflag (1 Bit)"), 0);  // order, not position
     EXPECT_EQ(SizeTextToObjectType("((1 Byte)(3 Bit"), 7);
-    for (const char* line : {"", "A.1/12\tX\tUncertain\tLow", "(1 bit)", "(1Bit)", "( 1 Bit)",
-                             "(5 Byte)", "(12 Byte)", "(1 Bit"}) {
+    const char* const none[] = {"",          "A.1/12\tX\tUncertain\tLow",
+                                "(1 bit)",   "(1Bit)",
+                                "( 1 Bit)",  "(5 Byte)",
+                                "(12 Byte)", "(1 Bit"};
+    for (const char* line : none)
         EXPECT_EQ(SizeTextToObjectType(line), kEsfNoSize) << line;
-    }
 }
 
-TEST(EsfLineOperations, NormaliseAndMaskInPlace) {
+TEST(EsfLine, NormaliseAndMaskInPlace) {
     const struct {
         void (*operation)(std::string&);
-        const char* in;
-        const char* out;
+        const char *in, *out;
     } cases[] = {
         {NormaliseEsfLine, "Light.Ground.1/0/12\tX", "Light.Ground.1/0/12\tX"},
         {NormaliseEsfLine, "Light.1/12\tX", "Light.1/12\tX"},
@@ -90,135 +82,116 @@ TEST(EsfLineOperations, NormaliseAndMaskInPlace) {
     }
 }
 
-TEST(EsfParse, ThreeAndTwoLevelLines) {
-    const EsfImport three = Parse({"Light.Ground.1/0/12\tCeiling\tEIS 1 'Switching' (1 Bit)\tLow"});
-    EXPECT_EQ(three.items, (std::vector<EsfItem>{
-                               {Kind::MainGroup, 1, "1 Light", 0, true},
-                               {Kind::MiddleGroup, 8, "0 Ground", 0, true},
-                               {Kind::GroupAddress, 0x080C, "1/0/12 Ceiling", 0x080C0020, true},
-                           }));
-    EXPECT_EQ(three.threeLevel, true);
-    EXPECT_EQ(three.projectName, "Project");
-    EXPECT_EQ(three.skippedLines, 0u);
-
-    const EsfImport two = Parse({"Light.1/12\tCeiling\tUncertain (1 Byte)\tLow\t"});
-    EXPECT_EQ(two.items, (std::vector<EsfItem>{
-                             {Kind::MainGroup, 1, "1 Light", 0, false},
-                             {Kind::GroupAddress, 0x080C, "1/12 Ceiling", 0x080C0027, false},
-                         }));
-    EXPECT_EQ(two.threeLevel, false);
+TEST(EsfParse, ItemsOfTheLinesTaken) {
+    const struct {
+        const char* name;
+        EsfImport result;
+        std::vector<EsfItem> items;
+        std::optional<bool> threeLevel;
+    } cases[] = {
+        {"three-level",
+         Parse({"Light.Ground.1/0/12\tCeiling\tEIS 1 'Switching' (1 Bit)\tLow"}),
+         {{Kind::MainGroup, 1, "1 Light", 0, true},
+          {Kind::MiddleGroup, 8, "0 Ground", 0, true},
+          {Kind::GroupAddress, 0x080C, "1/0/12 Ceiling", 0x080C0020, true}},
+         true},
+        {"two-level",
+         Parse({"Light.1/12\tCeiling\tUncertain (1 Byte)\tLow\t"}),
+         {{Kind::MainGroup, 1, "1 Light", 0, false},
+          {Kind::GroupAddress, 0x080C, "1/12 Ceiling", 0x080C0027, false}},
+         false},
+        {"real export shapes",
+         Parse(
+             {"Presence / Hospitality.Ground floor.4/0/1\tPresence  hall\tEIS 1 'Switching' "
+              "(1 Bit)\tLow\t4/0/100 4/4/0",
+              "Heating & Climate.1st floor - Office.3/2/10\tSetpoint\tEIS 5 'Value' (2 Byte)\tLow",
+              "Anzeige.Texte.3/2/9\tSzene 1/2/3 Name\tEIS 15 'Zeichenkette' (14 Byte)\tLow\t",
+              "Anzeige.Texte.3/2/8\tWert\tUnbestimmt (1 Byte)\tLow\t"}),
+         {{Kind::MainGroup, 4, "4 Presence _ Hospitality", 0, true},
+          {Kind::MiddleGroup, 32, "0 Ground floor", 0, true},
+          {Kind::GroupAddress, 0x2001, "4/0/1 Presence  hall", 0x20010020, true},
+          {Kind::MainGroup, 3, "3 Heating & Climate", 0, true},
+          {Kind::MiddleGroup, 26, "2 1st floor - Office", 0, true},
+          {Kind::GroupAddress, 0x1A0A, "3/2/10 Setpoint", 0x1A0A0028, true},
+          {Kind::GroupAddress, 0x1A09, "3/2/9 Szene 1/2/3 Name", 0x1A09002E, true},
+          {Kind::GroupAddress, 0x1A08, "3/2/8 Wert", 0x1A080027, true}},
+         true},
+        // 1/12 and 1/0/12 are one address: the first line wins, the second adds its middle group.
+        {"duplicate",
+         Parse({"Light.1/12\tFirst\t(1 Bit)", "Light.Ground.1/0/12\tSecond"}),
+         {{Kind::MainGroup, 1, "1 Light", 0, false},
+          {Kind::GroupAddress, 0x080C, "1/12 First", 0x080C0020, false},
+          {Kind::MiddleGroup, 8, "0 Ground", 0, true}},
+         true},
+        // No size text gives 0xFF; the name ends at the second TAB or the line end.
+        {"no size",
+         Parse({"A.B.0/0/1\tOnly name", "A.0/2\t", "A.B.0/0/3\tX\t\t(1 Bit)"}),
+         {{Kind::MainGroup, 0, "0 A", 0, true},
+          {Kind::MiddleGroup, 0, "0 B", 0, true},
+          {Kind::GroupAddress, 1, "0/0/1 Only name", 0x000100FF, true},
+          {Kind::GroupAddress, 2, "0/2 ", 0x000200FF, false},
+          {Kind::GroupAddress, 3, "0/0/3 X", 0x00030020, true}},
+         true},
+        {"empty file", ParseEsf(""), {}, std::nullopt},
+        {"only malformed", Parse({"A.1/9999\tX"}), {}, std::nullopt},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(c.result.items, c.items);
+        EXPECT_EQ(c.result.threeLevel, c.threeLevel);
+    }
 }
 
-TEST(EsfParse, LabelsAndItemData) {
-    // Slashes of group names masked, the address name's kept; a surplus middle name dropped.
-    EXPECT_EQ(Labels(Parse({"Hall/Stairs.Up/Down.2/1/0\tBlind - UP/DOWN\t(1 Bit)",
-                            "Light.Floor.31/2047\tLast"})),
-              (std::vector<std::string>{"2 Hall_Stairs", "1 Up_Down", "2/1/0 Blind - UP/DOWN",
-                                        "31 Light", "31/2047 Last"}));
-    // Main and middle digits as written; the address's main and middle number in decimal.
-    EXPECT_EQ(Labels(Parse({"Light.Ground.01/00/012\tCeiling", "Pump.0003/00200\tP"})),
-              (std::vector<std::string>{"01 Light", "00 Ground", "1/0/012 Ceiling", "0003 Pump",
-                                        "3/00200 P"}));
-    // The address name ends at the second TAB or the line end; no size text gives 0xFF.
-    const EsfImport result =
-        Parse({"A.B.0/0/1\tOnly name", "A.B.0/0/2\t", "A.B.0/0/3\tX\t\t(1 Bit)"});
-    EXPECT_EQ(Labels(result),
-              (std::vector<std::string>{"0 A", "0 B", "0/0/1 Only name", "0/0/2 ", "0/0/3 X"}));
-    EXPECT_EQ(result.items[2].itemData, 0x000100FFu);
-    EXPECT_EQ(result.items[4].itemData, 0x00030020u);
-}
-
-TEST(EsfParse, RealExportShapes) {
-    const EsfImport result = Parse({
-        "Presence / Hospitality.Ground floor.4/0/1\tPresence  hall\tEIS 1 'Switching' (1 Bit)\t"
-        "Low\t4/0/100 4/4/0",
-        "Heating & Climate.1st floor - Office.3/2/10\tSetpoint\tEIS 5 'Value' (2 Byte)\tLow",
-        "Anzeige.Texte.3/2/9\tSzene 1/2/3 Name\tEIS 15 'Zeichenkette' (14 Byte)\tLow\t",
-        "Anzeige.Texte.3/2/8\tWert\tUnbestimmt (1 Byte)\tLow\t",
-    });
-    EXPECT_EQ(result.skippedLines, 0u);
-    EXPECT_EQ(result.items,
-              (std::vector<EsfItem>{
-                  {Kind::MainGroup, 4, "4 Presence _ Hospitality", 0, true},
-                  {Kind::MiddleGroup, 32, "0 Ground floor", 0, true},
-                  {Kind::GroupAddress, 0x2001, "4/0/1 Presence  hall", 0x20010020, true},
-                  {Kind::MainGroup, 3, "3 Heating & Climate", 0, true},
-                  {Kind::MiddleGroup, 26, "2 1st floor - Office", 0, true},
-                  {Kind::GroupAddress, 0x1A0A, "3/2/10 Setpoint", 0x1A0A0028, true},
-                  {Kind::GroupAddress, 0x1A09, "3/2/9 Szene 1/2/3 Name", 0x1A09002E, true},
-                  {Kind::GroupAddress, 0x1A08, "3/2/8 Wert", 0x1A080027, true},
-              }));
-}
-
-TEST(EsfParse, FirstLineWinsButGroupsOfLaterDuplicatesAreCreated) {
-    EXPECT_EQ(Labels(Parse({"Light.Ground.1/0/12\tFirst\t(1 Bit)", "Other.Upper.1/0/12\tSecond"})),
-              (std::vector<std::string>{"1 Light", "0 Ground", "1/0/12 First"}));
-    // 1/12 two-level and 1/0/12 three-level are the same 16-bit address.
-    const EsfImport result = Parse({"Light.1/12\tFirst\t(1 Bit)", "Light.Ground.1/0/12\tSecond"});
-    EXPECT_EQ(result.items, (std::vector<EsfItem>{
-                                {Kind::MainGroup, 1, "1 Light", 0, false},
-                                {Kind::GroupAddress, 0x080C, "1/12 First", 0x080C0020, false},
-                                {Kind::MiddleGroup, 8, "0 Ground", 0, true},
-                            }));
-    EXPECT_EQ(result.threeLevel, true);
-}
-
-TEST(EsfParse, LayoutIsThatOfTheLastLineTaken) {
-    EXPECT_EQ(Parse({"A.B.1/0/1\tX", "A.1/1\tX"}).threeLevel, false);
-    EXPECT_EQ(Parse({"A.1/1\tX", "A.B.1/0/2\tX"}).threeLevel, true);
-    EXPECT_EQ(Parse({"A.B.1/0/1\tX", "A.1/9999\tX"}).threeLevel, true);  // malformed: no say
-    EXPECT_EQ(Parse({"A.1/9999\tX"}).threeLevel, std::nullopt);
-    EXPECT_EQ(Parse({}).threeLevel, std::nullopt);
-}
-
-TEST(EsfParse, EachTextIsUtf8OrWindows1252) {
-    const EsfImport cp1252 = ParseEsf(
-        "B\xFCrogeb\xE4ude\r\nK\xFC"
-        "che.Erdgescho\xDF.1/0/1\tLicht K\xFC"
-        "che \x80\t(1 Bit)\r\n");
-    EXPECT_EQ(cp1252.projectName, "B\xC3\xBCrogeb\xC3\xA4ude");
-    EXPECT_EQ(Labels(cp1252), (std::vector<std::string>{"1 K\xC3\xBC"
-                                                        "che",
-                                                        "0 Erdgescho\xC3\x9F",
-                                                        "1/0/1 Licht K\xC3\xBC"
-                                                        "che \xE2\x82\xAC"}));
-    // UTF-8 main name, Windows-1252 middle name, UTF-8 address name on one line; BOM dropped.
-    const EsfImport mixed = ParseEsf(
-        "\xEF\xBB\xBFProjekt M\xC3\xBCller\r\nK\xC3\xBC"
-        "che.Gro\xDF.1/0/1\tT\xC3\xBCr\r\n");
-    EXPECT_EQ(mixed.projectName, "Projekt M\xC3\xBCller");
-    EXPECT_EQ(Labels(mixed), (std::vector<std::string>{"1 K\xC3\xBC"
-                                                       "che",
-                                                       "0 Gro\xC3\x9F", "1/0/1 T\xC3\xBCr"}));
-}
-
-TEST(EsfParse, LineEnds) {
-    const Lines lines = {"Light.Ground.1/0/12\tCeiling\t(1 Bit)", "Light.Upper.1/1/0\tWall"};
-    const EsfImport crlf = ParseEsf(File(lines, "\r\n"));
-    ASSERT_EQ(crlf.items.size(), 5u);
-    EXPECT_EQ(ParseEsf(File(lines, "\n")).items, crlf.items);
-    EXPECT_EQ(
-        ParseEsf("Project\nLight.Ground.1/0/12\tCeiling\t(1 Bit)\r\nLight.Upper.1/1/0\tWall").items,
-        crlf.items);  // mixed line ends, last line without one
-
-    const EsfImport empty = ParseEsf("");
-    EXPECT_TRUE(empty.projectName.empty() && empty.items.empty() && empty.skippedLines == 0);
-    EXPECT_EQ(ParseEsf("\xEF\xBB\xBF").projectName, "");
-    EXPECT_EQ(ParseEsf("Only a name").projectName, "Only a name");
-
-    const EsfImport blanks = ParseEsf("\r\n\r\n\n\r\nLight.1/12\tCeiling\r\n\r\n");
-    EXPECT_EQ(blanks.items.size(), 2u);
-    EXPECT_EQ(blanks.skippedLines, 0u);  // empty lines are not malformed
-
-    // CR-only line ends: one line, whose text up to the first CR is the project name.
-    const EsfImport cr = ParseEsf("Project\rLight.1/12\tCeiling\r");
-    EXPECT_EQ(cr.projectName, "Project");
-    EXPECT_TRUE(cr.items.empty());
+TEST(EsfParse, LabelsAndLayout) {
+    const std::pair<EsfImport, Labels> cases[] = {
+        // Slashes of group names masked, the address name's kept; a surplus middle name dropped.
+        {Parse(
+             {"Hall/Stairs.Up/Down.2/1/0\tBlind - UP/DOWN\t(1 Bit)", "Light.Floor.31/2047\tLast"}),
+         {"2 Hall_Stairs", "1 Up_Down", "2/1/0 Blind - UP/DOWN", "31 Light", "31/2047 Last"}},
+        // Main and middle digits as written; the address's main and middle in decimal.
+        {Parse({"Light.Ground.01/00/012\tCeiling", "Pump.0003/00200\tP"}),
+         {"01 Light", "00 Ground", "1/0/012 Ceiling", "0003 Pump", "3/00200 P"}},
+        {Parse({"Light.Ground.1/0/12\tFirst\t(1 Bit)", "Other.Upper.1/0/12\tSecond"}),
+         {"1 Light", "0 Ground", "1/0/12 First"}},
+        // Each text is UTF-8 or Windows-1252, on its own.
+        {ParseEsf("P\r\nK\xFC"
+                  "che.Erdgescho\xDF.1/0/1\tLicht K\xFC"
+                  "che \x80\t(1 Bit)\r\n"),
+         {"1 K\xC3\xBC"
+          "che",
+          "0 Erdgescho\xC3\x9F",
+          "1/0/1 Licht K\xC3\xBC"
+          "che \xE2\x82\xAC"}},
+        {ParseEsf("P\r\nK\xC3\xBC"
+                  "che.Gro\xDF.1/0/1\tT\xC3\xBCr\r\n"),
+         {"1 K\xC3\xBC"
+          "che",
+          "0 Gro\xC3\x9F", "1/0/1 T\xC3\xBCr"}},
+        // Line ends LF, CR LF or none; empty lines are passed over.
+        {ParseEsf("\r\n\n\r\nLight.1/12\tCeiling\nA.B.1/1/0\tWall\r\n\r\nA.B.1/1/1\tX"),
+         {"1 Light", "1/12 Ceiling", "1 B", "1/1/0 Wall", "1/1/1 X"}},
+        {ParseEsf("Project\rLight.1/12\tCeiling\r"), {}},  // CR only: one line, the name
+    };
+    for (const auto& [result, labels] : cases) {
+        EXPECT_EQ(LabelsOf(result), labels);
+        EXPECT_EQ(result.skippedLines, 0u);
+    }
+    EXPECT_EQ(Parse({"A.B.1/0/1\tX", "A.1/1\tX"}).threeLevel, false);  // the last line taken
+    EXPECT_EQ(Parse({"A.B.1/0/1\tX", "A.1/9999\tX"}).threeLevel, true);
+    const std::pair<std::string, std::string> names[] = {
+        {"B\xFCrogeb\xE4ude\r\n", "B\xC3\xBCrogeb\xC3\xA4ude"},
+        {"\xEF\xBB\xBFProjekt M\xC3\xBCller\r\n", "Projekt M\xC3\xBCller"},  // BOM dropped
+        {"\xEF\xBB\xBF", ""},
+        {"Only a name", "Only a name"},
+        {"Project\rLight.1/12\tCeiling\r", "Project"},
+    };
+    for (const auto& [file, name] : names)
+        EXPECT_EQ(ParseEsf(file).projectName, name);
 }
 
 TEST(EsfParse, MalformedLinesAreSkippedWholeAndCounted) {
     const std::string name254(254, 'n');
-    const std::vector<std::string> malformed = {
+    const std::string malformed[] = {
         "no tab and no dot",
         "Light.Ground.1/0/12",    // no TAB
         "LightGround1/0/12\tX",   // no "." before the TAB
@@ -247,136 +220,57 @@ TEST(EsfParse, MalformedLinesAreSkippedWholeAndCounted) {
         name254 + ".Ground.1/0/12\tX",  // labels of 256 bytes
         "Light." + name254 + ".1/0/12\tX",
         "Light.Ground.1/0/12\t" + name254.substr(5),
+        "Light.Ground.1/0/1\tX\t" + std::string(kEsfMaxLineLength - 20, 'p'),  // one byte over
     };
     for (const std::string& line : malformed) {
-        SCOPED_TRACE(::testing::PrintToString(line));
+        SCOPED_TRACE(::testing::PrintToString(line.substr(0, 80)));
         const EsfImport result =
             ParseEsf("Project\r\nGood.Line.0/0/1\tOk\r\n" + line + "\r\nGood.Line.0/0/2\tOk\r\n");
         EXPECT_EQ(result.skippedLines, 1u);
-        EXPECT_EQ(Labels(result),
-                  (std::vector<std::string>{"0 Good", "0 Line", "0/0/1 Ok", "0/0/2 Ok"}));
+        EXPECT_EQ(LabelsOf(result), (Labels{"0 Good", "0 Line", "0/0/1 Ok", "0/0/2 Ok"}));
     }
-}
-
-TEST(EsfParse, LimitsOfLabelsAndLines) {
-    const std::string name253(253, 'n');  // "1 " + 253 bytes: exactly 255
-    const EsfImport labels = Parse({name253 + "." + name253 + ".1/0/0\t" + std::string(249, 'x')});
+    // The limits themselves are taken: labels of 255 bytes, a line of kEsfMaxLineLength.
+    const std::string name253(253, 'n');
+    const EsfImport labels =
+        Parse({name253 + "." + name253 + ".1/0/0\t" + std::string(249, 'x'),
+               "Light.Ground.1/0/1\tX\t" + std::string(kEsfMaxLineLength - 21, 'p')});
     EXPECT_EQ(labels.skippedLines, 0u);
-    for (const EsfItem& item : labels.items)
-        EXPECT_EQ(item.label.size(), 255u);
-
-    const std::string head = "Light.Ground.1/0/1\tX\t(1 Bit)\t";
-    const std::string fits = head + std::string(kEsfMaxLineLength - head.size(), 'p');
-    EXPECT_EQ(Parse({fits}).items.size(), 3u);
-    // One byte more: skipped up to its line end, and the next line is read as usual.
-    const EsfImport overlong = Parse({fits + "p", "Light.Ground.1/0/2\tY"});
-    EXPECT_EQ(overlong.skippedLines, 1u);
-    EXPECT_EQ(Labels(overlong), (std::vector<std::string>{"1 Light", "0 Ground", "1/0/2 Y"}));
-
+    ASSERT_EQ(labels.items.size(), 4u);
+    for (size_t i = 0; i < 3; ++i)
+        EXPECT_EQ(labels.items[i].label.size(), 255u);
     const EsfImport longName = ParseEsf(std::string(70000, 'P') + "\r\nA.1/1\tX\r\n");
     EXPECT_EQ(longName.projectName, "");
     EXPECT_EQ(longName.skippedLines, 1u);
     EXPECT_EQ(longName.items.size(), 2u);
 }
 
-// Every item's parent, as the dialog finds it, came before it, and no slot repeats.
-void ExpectParentsFirstAndNoRepeats(const EsfImport& result) {
-    std::set<int> mains, middles, addresses;
-    for (const EsfItem& item : result.items) {
-        bool parentSeen = true, firstTime = false;
-        if (item.kind == Kind::MainGroup) {
-            firstTime = mains.insert(item.number).second;
-        } else if (item.kind == Kind::MiddleGroup) {
-            parentSeen = mains.count(item.number >> 3) == 1;
-            firstTime = middles.insert(item.number).second;
-        } else {
-            parentSeen = item.threeLevel ? middles.count(item.number >> 8) == 1
-                                         : mains.count(item.number >> 11) == 1;
-            firstTime = addresses.insert(item.number).second;
-            EXPECT_EQ(item.itemData >> 16, item.number) << item.label;
-        }
-        EXPECT_TRUE(parentSeen && firstTime) << item.label;
-    }
-}
-
 TEST(EsfParse, AllAddressesOfGeneratedFiles) {
     for (const bool threeLevel : {true, false}) {
         for (const bool shuffled : {false, true}) {
             SCOPED_TRACE(::testing::Message()
-                         << "three-level " << threeLevel << ", shuffled " << shuffled);
+                         << "three-level " << threeLevel << " shuffled " << shuffled);
             const EsfImport result =
                 ParseEsf(test::GenerateEsf({.threeLevel = threeLevel, .shuffled = shuffled}));
             EXPECT_EQ(result.skippedLines, 0u);
             EXPECT_EQ(result.items.size(), threeLevel ? 65536u + 256 + 32 : 65536u + 32);
             EXPECT_EQ(result.threeLevel, threeLevel);
-            ExpectParentsFirstAndNoRepeats(result);
+            // Each parent comes before its children, no slot twice, addresses in file order.
+            std::set<int> seen[3];
             size_t line = 0;
             for (const EsfItem& item : result.items) {
+                const int kind = static_cast<int>(item.kind);
+                ASSERT_TRUE(seen[kind].insert(item.number).second) << item.label;
+                ASSERT_TRUE(item.kind != Kind::MiddleGroup || seen[0].count(item.number >> 3));
                 if (item.kind != Kind::GroupAddress)
                     continue;
+                ASSERT_TRUE(threeLevel ? seen[1].count(item.number >> 8)
+                                       : seen[0].count(item.number >> 11));
                 const uint32_t type = test::kEsfGeneratorObjectTypes[line % 5];
                 ASSERT_EQ(item.number, test::EsfGeneratorAddress(line++, shuffled));
                 ASSERT_EQ(item.itemData, (uint32_t{item.number} << 16) | 0x20 | type);
             }
         }
     }
-}
-
-EsfImport ParseSample(const char* name) {
-    std::ifstream in(std::string(HALVEX_SOURCE_DIR "/resources/samples/") + name, std::ios::binary);
-    EXPECT_TRUE(in) << "sample file missing: " << name;
-    return ParseEsf(std::string{std::istreambuf_iterator<char>(in), {}});
-}
-
-TEST(EsfParse, DemoBuildingSampleWindows1252ThreeLevel) {
-    const EsfImport result = ParseSample("demo-building.esf");
-    EXPECT_EQ(result.projectName,
-              "B\xC3\xBCrogeb\xC3\xA4ude M\xC3\xBCllerstra\xC3\x9F"
-              "e 12");
-    EXPECT_EQ(result.skippedLines, 0u);
-    EXPECT_EQ(result.threeLevel, true);
-    ExpectParentsFirstAndNoRepeats(result);
-    EXPECT_EQ(result.items.size(), 7u + 22 + 276);  // main groups, middle groups, addresses
-    std::map<uint32_t, int> types;                  // addresses per low byte of the item data
-    for (const EsfItem& item : result.items) {
-        if (item.kind == Kind::GroupAddress)
-            ++types[item.itemData & 0xFF];
-    }
-    EXPECT_EQ(
-        types,
-        (std::map<uint32_t, int>{
-            {0x20, 100}, {0x23, 21}, {0x27, 89}, {0x28, 61}, {0x29, 2}, {0x2A, 1}, {0x2E, 2}}));
-    for (const EsfItem& wanted : {
-             EsfItem{Kind::MainGroup, 2,
-                     "2 Jalousien _ Rolll\xC3\xA4"
-                     "den",
-                     0, true},
-             EsfItem{Kind::MiddleGroup, 13,
-                     "5 Au\xC3\x9F"
-                     "enanlage",
-                     0, true},
-             EsfItem{Kind::GroupAddress, 0x1104,
-                     "2/1/4 Jalousie K\xC3\xBC"
-                     "che - AUF/AB",
-                     0x11040020, true},
-             EsfItem{Kind::GroupAddress, 0x3003, "6/0/3 Statustext Empfang", 0x3003002E, true},
-         }) {
-        EXPECT_NE(std::find(result.items.begin(), result.items.end(), wanted), result.items.end())
-            << wanted.label;
-    }
-}
-
-TEST(EsfParse, HotelSampleUtf8TwoLevel) {
-    const EsfImport result = ParseSample("hotel-two-level.esf");
-    EXPECT_EQ(result.projectName, "Hotel Z\xC3\xBCrich \xE2\x80\x93 Ground floor");
-    EXPECT_EQ(result.skippedLines, 0u);
-    EXPECT_EQ(result.threeLevel, false);
-    ExpectParentsFirstAndNoRepeats(result);
-    ASSERT_EQ(result.items.size(), 5u + 50);
-    // The file lists its addresses from the highest down.
-    EXPECT_EQ(result.items[1],
-              (EsfItem{Kind::GroupAddress, 0x2FFF, "5/2047 Last address", 0x2FFF0020, false}));
-    EXPECT_EQ(result.items[2].label, "5/0 Welcome text \xE2\x80\x93 Lobby");
 }
 
 }  // namespace

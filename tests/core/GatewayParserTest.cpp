@@ -1,3 +1,5 @@
+// Datagrams from gateways: search responses, transmitter reports and upload acknowledgements,
+// and what the dialog does with a learnt telegram.
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -23,31 +25,60 @@ struct CollectingSink : GatewayEventSink {
     std::vector<Telegram> telegrams;
 };
 
-std::vector<uint8_t> Ascii(const char* text) {
-    return {text, text + std::strlen(text)};
+std::vector<uint8_t> Ascii(std::string_view text) {
+    return {text.begin(), text.end()};
 }
 
-// A search response as a gateway sends it: keyword, one spare byte, address, marker, then name
-// or MAC, version text at 48; 82 bytes.
+// A search response as a gateway sends it: keyword, one spare byte, address at 20, marker at
+// 24, then name or MAC, version text at 48; 82 bytes.
 std::vector<uint8_t> Response(std::vector<uint8_t> address, uint8_t marker,
-                              std::vector<uint8_t> nameOrMac, const char* version) {
+                              std::vector<uint8_t> nameOrMac, std::string_view version) {
     std::vector<uint8_t> d = Ascii("DMX_SEARCH_RESPONSE");
-    d.push_back(0);                                         // 19: not interpreted
-    d.insert(d.end(), address.begin(), address.end());      // 20-23
-    d.push_back(marker);                                    // 24
-    d.insert(d.end(), nameOrMac.begin(), nameOrMac.end());  // 25-
+    d.push_back(0);
+    d.insert(d.end(), address.begin(), address.end());
+    d.push_back(marker);
+    d.insert(d.end(), nameOrMac.begin(), nameOrMac.end());
     d.resize(48, 0);
-    const auto v = Ascii(version);
-    d.insert(d.end(), v.begin(), v.end());
-    d.resize(82, 0);
+    d.insert(d.end(), version.begin(), version.end());
+    d.resize(std::max<size_t>(d.size(), 82), 0);
     return d;
 }
 
 std::vector<uint8_t> Report(std::vector<uint8_t> telegram) {
-    std::vector<uint8_t> d = Ascii("DMX_ENOCEAN_TRANSMITTER");
-    d.push_back(0x99);  // 23: not interpreted
+    std::vector<uint8_t> d = Ascii("DMX_ENOCEAN_TRANSMITTER\x99");  // byte 23 not interpreted
     d.insert(d.end(), telegram.begin(), telegram.end());
     return d;
+}
+
+TEST(SearchResponse, LineForTheGatewayList) {
+    auto noTerminators = Response({1, 2, 3, 4}, 0x20, Ascii("ABCDEFGHIJKLMNOPQRSTXYZ"),
+                                  "Version:abcdefghijklmnopqrstuvwxyz!");
+    noTerminators.resize(83);
+    const std::pair<std::vector<uint8_t>, std::string> cases[] = {
+        {Response({192, 168, 1, 20}, 0x20, Ascii("GW"), "Version: 2.1"),
+         "192.168.1.20 GW    Version: 2.1"},
+        {Response({192, 168, 1, 20}, 0, {0, 10, 27, 44, 61, 78}, ""),
+         "192.168.1.20 00:0a:1b:2c:3d:4e"},
+        {Response({10, 0, 0, 1}, 0x20, Ascii("Hall"), "version: 2.0"), "10.0.0.1 Hall"},
+        {Response({10, 0, 0, 1}, 0x20, Ascii("Hall"), "Versio"), "10.0.0.1 Hall"},
+        // Name and version stop at their field ends (20 and 34 bytes) without a terminator.
+        {noTerminators, "1.2.3.4 ABCDEFGHIJKLMNOPQRST    Version:abcdefghijklmnopqrstuvwxyz"},
+        {Response({1, 2, 3, 4}, 0x20, {'B', 0xFC, 'h', 'n', 'e'}, ""), "1.2.3.4 B\xC3\xBChne"},
+        // A short response reads the missing bytes as zero.
+        {Ascii(std::string_view("DMX_SEARCH_RESPONSE\0\x0A", 21)), "10.0.0.0 00:00:00:00:00:00"},
+        {Ascii("DMX_SEARCH_RESPONS"), ""},
+        {{}, ""},
+    };
+    for (const auto& [datagram, line] : cases)
+        EXPECT_EQ(SearchResponseLine(datagram), line);
+}
+
+TEST(SearchResponse, EqualLinesIgnoreCaseOnly) {
+    EXPECT_TRUE(
+        SameGatewayLine("10.0.0.7 Stage    Version: 2.0", "10.0.0.7 STAGE    Version: 2.0"));
+    EXPECT_FALSE(
+        SameGatewayLine("10.0.0.7 Stage    Version: 2.0", "10.0.0.7 Stage    Version: 2.1"));
+    EXPECT_FALSE(SameGatewayLine("10.0.0.7 Stage", "10.0.0.7 Stage "));
 }
 
 class GatewayParser : public ::testing::Test {
@@ -65,75 +96,32 @@ protected:
     std::shared_ptr<AutoResetEvent> event = AutoResetEvent::CreateOrOpen("UploadEvent");
 };
 
-TEST_F(GatewayParser, ResponseWithNameAndVersion) {
-    Parse(Response({192, 168, 1, 20}, 0x20, Ascii("GW"), "Version: 2.1"));
-    ASSERT_EQ(sink.lines.size(), 1u);
-    EXPECT_EQ(sink.lines[0], "192.168.1.20 GW    Version: 2.1");
-}
-
-TEST_F(GatewayParser, ResponseWithMacIsLowerCaseTwoDigitHex) {
-    Parse(Response({192, 168, 1, 20}, 0, {0, 10, 27, 44, 61, 78}, ""));
-    ASSERT_EQ(sink.lines.size(), 1u);
-    EXPECT_EQ(sink.lines[0], "192.168.1.20 00:0a:1b:2c:3d:4e");
-}
-
-TEST_F(GatewayParser, ResponseWithoutVersionTagHasNoVersion) {
-    EXPECT_EQ(SearchResponseLine(Response({10, 0, 0, 1}, 0x20, Ascii("Hall"), "version: 2.0")),
-              "10.0.0.1 Hall");
-    EXPECT_EQ(SearchResponseLine(Response({10, 0, 0, 1}, 0x20, Ascii("Hall"), "Versio")),
-              "10.0.0.1 Hall");
-}
-
-TEST_F(GatewayParser, NameAndVersionStopAtTheirFieldEnds) {
-    // A 20-byte name without terminator followed by junk, and a 34-byte version without one.
-    auto d = Response({1, 2, 3, 4}, 0x20, Ascii("ABCDEFGHIJKLMNOPQRSTXYZ"), "");
-    std::memcpy(d.data() + 48, "Version:abcdefghijklmnopqrstuvwxyz", 34);
-    d.push_back('!');
-    EXPECT_EQ(SearchResponseLine(d),
-              "1.2.3.4 ABCDEFGHIJKLMNOPQRST    Version:abcdefghijklmnopqrstuvwxyz");
-}
-
-TEST_F(GatewayParser, NameInWindows1252BecomesUtf8) {
-    EXPECT_EQ(SearchResponseLine(Response({1, 2, 3, 4}, 0x20, {'B', 0xFC, 'h', 'n', 'e'}, "")),
-              "1.2.3.4 B\xC3\xBChne");
-}
-
-TEST_F(GatewayParser, ShortResponseReadsMissingBytesAsZero) {
-    auto d = Ascii("DMX_SEARCH_RESPONSE");
-    d.insert(d.end(), {0, 10, 0, 0});  // the address stops after two octets
-    Parse(d);
-    ASSERT_EQ(sink.lines.size(), 1u);
-    EXPECT_EQ(sink.lines[0], "10.0.0.0 00:00:00:00:00:00");
-    EXPECT_EQ(SearchResponseLine(Ascii("DMX_SEARCH_RESPONS")), "");
-}
-
-TEST_F(GatewayParser, DuplicateResponsesGiveEqualLinesForTheList) {
-    const auto a = Response({10, 0, 0, 7}, 0x20, Ascii("Stage"), "Version: 2.0");
-    const auto b = Response({10, 0, 0, 7}, 0x20, Ascii("STAGE"), "Version: 2.0");
-    Parse(a);
-    Parse(a);
-    Parse(b);
-    ASSERT_EQ(sink.lines.size(), 3u);
-    EXPECT_EQ(sink.lines[0], sink.lines[1]);
-    EXPECT_TRUE(SameGatewayLine(sink.lines[0], sink.lines[2]));
-    EXPECT_FALSE(SameGatewayLine(sink.lines[0], "10.0.0.7 Stage    Version: 2.1"));
-    EXPECT_FALSE(SameGatewayLine("10.0.0.7 Stage", "10.0.0.7 Stage "));
-}
-
-TEST_F(GatewayParser, OwnSearchRequestAndUnknownDatagramsChangeNothing) {
-    Parse(Ascii("DMX_SEARCH_REQUEST"));
-    Parse(Ascii("DMX_UPLOAD_AC"));
-    Parse(Ascii("dmx_search_response and more bytes than needed for a response..........."));
-    Parse({});
+TEST_F(GatewayParser, EachKeywordReachesItsReceiverOnly) {
+    const auto response = Response({10, 0, 0, 7}, 0x20, Ascii("Stage"), "");
+    Parse(response);
+    Parse(response);
+    EXPECT_EQ(sink.lines, (std::vector<std::string>(2, "10.0.0.7 Stage")));
+    for (const char* other : {"DMX_SEARCH_REQUEST", "DMX_UPLOAD_AC", "",
+                              "dmx_search_response and more bytes than a response has..........."})
+        Parse(Ascii(other));
     ParseGatewayMessage(nullptr, 40, PeerAddress{});
-    EXPECT_TRUE(sink.lines.empty());
+    const uint8_t byte = 'D';
+    ParseGatewayMessage(&byte, 0, PeerAddress{});
+    // Transmitter reports only while an EnOcean record is open; a short one pads with zero.
+    Parse(Report({5, 0x30, 0, 0, 0, 0x10, 1, 2, 0xA, 0x3B}));
+    EXPECT_EQ(sink.lines.size(), 2u);
+    EXPECT_TRUE(sink.telegrams.empty());
     EXPECT_FALSE(event->IsSet());
-}
-
-TEST_F(GatewayParser, NoSinkDropsResponses) {
-    Module().Events = nullptr;
-    Parse(Response({10, 0, 0, 7}, 0x20, Ascii("Stage"), ""));
-    EXPECT_TRUE(sink.lines.empty());
+    Module().EnOceanRecordOpen = true;
+    Parse(Report({5, 0x30, 0, 0, 0, 0x10, 1, 2, 0xA, 0x3B}));
+    Parse(Report({5, 0x30, 7}));
+    EXPECT_EQ(sink.telegrams, (std::vector<Telegram>{{5, 0x30, 0, 0, 0, 0x10, 1, 2, 0xA, 0x3B},
+                                                     {5, 0x30, 7, 0, 0, 0, 0, 0, 0, 0}}));
+    EXPECT_EQ(*TransmitterReportTelegram(Report({5})), (Telegram{5, 0, 0, 0, 0, 0, 0, 0, 0, 0}));
+    EXPECT_FALSE(TransmitterReportTelegram(response).has_value());
+    Module().Events = nullptr;  // nobody listens: dropped
+    Parse(response);
+    EXPECT_EQ(sink.lines.size(), 2u);
 }
 
 TEST_F(GatewayParser, AckSignalsUploadEventAndALateOneStaysSignalled) {
@@ -146,93 +134,56 @@ TEST_F(GatewayParser, AckSignalsUploadEventAndALateOneStaysSignalled) {
     EXPECT_TRUE(event->Wait(milliseconds(0)));
 }
 
-TEST_F(GatewayParser, TransmitterReportsOnlyWhileAnEnOceanRecordIsOpen) {
-    const auto d = Report({5, 0x30, 0, 0, 0, 0x10, 1, 2, 0xA, 0x3B});
-    Parse(d);
-    EXPECT_TRUE(sink.telegrams.empty());
-    Module().EnOceanRecordOpen = true;
-    Parse(d);
-    ASSERT_EQ(sink.telegrams.size(), 1u);
-    EXPECT_EQ(sink.telegrams[0], (Telegram{5, 0x30, 0, 0, 0, 0x10, 1, 2, 0xA, 0x3B}));
-}
-
-TEST_F(GatewayParser, ShortTransmitterReportPadsWithZero) {
-    Module().EnOceanRecordOpen = true;
-    Parse(Report({5, 0x30, 7}));
-    ASSERT_EQ(sink.telegrams.size(), 1u);
-    EXPECT_EQ(sink.telegrams[0], (Telegram{5, 0x30, 7, 0, 0, 0, 0, 0, 0, 0}));
-}
-
-TEST(TransmitterText, ReportTextAndItemLabel) {
-    const Telegram t{0x05, 0x30, 0x00, 0x00, 0x00, 0x00, 0x01, 0x02, 0x0A, 0x3B};
-    EXPECT_EQ(TransmitterReportText(t), "Transmitter: 0x5 0x30 0x0 0x0 0x0 0x0 0x1 0x2 0xa 0x3b ");
-    // ID and data are little-endian u32: ID bytes 01 02 0A 3B are 0x3b0a0201.
-    const Telegram u{0x05, 0x30, 0x00, 0x00, 0x00, 0x70, 0x01, 0x02, 0x0A, 0x3B};
-    EXPECT_EQ(TransmitterItemLabel(u), "ID:0x3b0a0201 ORG:0x5 Data:0x70000000 Status:0x30");
-}
-
-class TransmitterLearning : public ::testing::Test {
-protected:
-    std::array<uint8_t, 70000> table{};
-    uint16_t count = 0;
-    Telegram Rocker(uint8_t data) { return {5, 0x30, data, 0, 0, 0, 1, 2, 3, 4}; }
-};
-
-TEST_F(TransmitterLearning, LearnsIntoTheTelegramFieldOnly) {
-    table.fill(0xEE);
-    const auto row = AddTelegram(table, count, Rocker(0x70));
-    ASSERT_EQ(row, 0);
-    EXPECT_EQ(count, 1);
-    std::vector<uint8_t> expected(70, 0xEE);  // name bytes 0-59 untouched
-    const uint8_t telegram[] = {5, 0x30, 0x70, 0, 0, 0, 1, 2, 3, 4};
-    std::memcpy(expected.data() + 60, telegram, 10);
-    EXPECT_BYTES_EQ(expected, std::vector<uint8_t>(table.begin(), table.begin() + 70));
-    EXPECT_EQ(AddTelegram(table, count, Rocker(0x50)), 1);
-    EXPECT_EQ(table[70 + 62], 0x50);
-}
-
-TEST_F(TransmitterLearning, RefusesOtherOrgZeroDataAndRepeats) {
-    EXPECT_FALSE(AddTelegram(table, count, Telegram{5, 0x30, 0, 0, 0, 0, 1, 2, 3, 4}));
-    EXPECT_FALSE(AddTelegram(table, count, Telegram{6, 0x30, 0x70, 0, 0, 0, 1, 2, 3, 4}));
-    EXPECT_EQ(count, 0);
-    EXPECT_TRUE(AddTelegram(table, count, Rocker(0x70)));
-    EXPECT_FALSE(AddTelegram(table, count, Rocker(0x70)));
-    // Same transmitter, other status: a row of its own.
-    EXPECT_EQ(AddTelegram(table, count, Telegram{5, 0x20, 0x70, 0, 0, 0, 1, 2, 3, 4}), 1);
-    EXPECT_EQ(count, 2);
-}
-
-TEST_F(TransmitterLearning, The1001stTelegramIsNotAdded) {
-    for (uint32_t i = 0; i < 1000; ++i) {
-        const Telegram t{5, 0x30, static_cast<uint8_t>(i), static_cast<uint8_t>(i >> 8), 0, 1, 9, 9,
-                         9, 9};
-        ASSERT_TRUE(AddTelegram(table, count, t)) << i;
-    }
-    EXPECT_EQ(count, 1000);
-    EXPECT_FALSE(AddTelegram(table, count, Telegram{5, 0x30, 0xFF, 0xFF, 0, 1, 9, 9, 9, 9}));
-    EXPECT_EQ(count, 1000);
-    count = 1200;  // a damaged count never leads past the table
-    EXPECT_FALSE(AddTelegram(table, count, Telegram{5, 0x30, 0xFE, 0xFF, 0, 1, 9, 9, 9, 9}));
-}
-
-TEST(AutoResetEventRegistry, SameNameSameEventAndOneWaiterPerSignal) {
+TEST(AutoResetEvent, SameNameSameEventAndOneWaiterPerSignal) {
     auto a = AutoResetEvent::CreateOrOpen("TestEventA");
-    auto b = AutoResetEvent::CreateOrOpen("TestEventA");
     auto c = AutoResetEvent::CreateOrOpen("TestEventC");
-    EXPECT_EQ(a.get(), b.get());
+    EXPECT_EQ(a.get(), AutoResetEvent::CreateOrOpen("TestEventA").get());
     EXPECT_NE(a.get(), c.get());
     a->Set();
     a->Set();
     EXPECT_FALSE(c->Wait(milliseconds(0)));
-    EXPECT_TRUE(b->Wait(milliseconds(0)));
+    EXPECT_TRUE(a->Wait(milliseconds(0)));
     EXPECT_FALSE(a->Wait(milliseconds(0)));
+    std::thread setter([&] { c->Set(); });
+    EXPECT_TRUE(c->Wait(milliseconds(10000)));
+    setter.join();
 }
 
-TEST(AutoResetEventRegistry, SetFromAnotherThreadWakesAWaiter) {
-    auto e = AutoResetEvent::CreateOrOpen("TestEventThread");
-    std::thread setter([&] { e->Set(); });
-    EXPECT_TRUE(e->Wait(milliseconds(10000)));
-    setter.join();
+TEST(TransmitterText, ReportTextAndItemLabel) {
+    // ID and data are little-endian u32: ID bytes 01 02 0A 3B are 0x3b0a0201.
+    const Telegram t{0x05, 0x30, 0x00, 0x00, 0x00, 0x70, 0x01, 0x02, 0x0A, 0x3B};
+    EXPECT_EQ(TransmitterReportText(t), "Transmitter: 0x5 0x30 0x0 0x0 0x0 0x70 0x1 0x2 0xa 0x3b ");
+    EXPECT_EQ(TransmitterItemLabel(t), "ID:0x3b0a0201 ORG:0x5 Data:0x70000000 Status:0x30");
+}
+
+TEST(TransmitterLearning, RockerTelegramsIntoTheTelegramFieldOnceEach) {
+    std::array<uint8_t, 70000> table;
+    table.fill(0xEE);
+    uint16_t count = 0;
+    const auto rocker = [](uint8_t data, uint8_t status = 0x30, uint8_t org = 5) {
+        return Telegram{org, status, data, 0, 0, 0, 1, 2, 3, 4};
+    };
+    EXPECT_FALSE(AddTelegram(table, count, rocker(0)));              // no data
+    EXPECT_FALSE(AddTelegram(table, count, rocker(0x70, 0x30, 6)));  // not a rocker switch
+    EXPECT_EQ(AddTelegram(table, count, rocker(0x70)), 0);
+    EXPECT_FALSE(AddTelegram(table, count, rocker(0x70)));
+    EXPECT_EQ(AddTelegram(table, count, rocker(0x70, 0x20)), 1);  // other status: own row
+    EXPECT_EQ(count, 2);
+    std::vector<uint8_t> expected(70, 0xEE);  // name bytes 0-59 untouched
+    const uint8_t telegram[] = {5, 0x30, 0x70, 0, 0, 0, 1, 2, 3, 4};
+    std::memcpy(expected.data() + 60, telegram, 10);
+    EXPECT_BYTES_EQ(expected, std::vector<uint8_t>(table.begin(), table.begin() + 70));
+    EXPECT_EQ(table[70 + 61], 0x20);
+    for (uint16_t i = 2; i < 1000; ++i) {
+        const Telegram t{5, 0x30, static_cast<uint8_t>(i), static_cast<uint8_t>(i >> 8), 0, 1, 9, 9,
+                         9, 9};
+        ASSERT_EQ(AddTelegram(table, count, t), i);
+    }
+    // Not the 1001st, and a damaged count never leads past the table.
+    EXPECT_FALSE(AddTelegram(table, count, Telegram{5, 0x30, 0xFF, 0xFF, 0, 1, 9, 9, 9, 9}));
+    EXPECT_EQ(count, 1000);
+    count = 1200;
+    EXPECT_FALSE(AddTelegram(table, count, Telegram{5, 0x30, 0xFE, 0xFF, 0, 1, 9, 9, 9, 9}));
 }
 
 }  // namespace

@@ -63,21 +63,19 @@ struct Row {
     int level;
     std::string_view name, address, type;
 };
-const Row kRows[] = {
-    {0, "Light", "1/-/-", ""},
-    {1, "Ground", "1/0/-", ""},
-    {2, "Ceiling", "1/0/12", "DPST-1-1"},
-    {2, "Dimmer value", "1/0/13", "DPST-5-1"},
-    {1, "Upper", "1/1/-", ""},
-    {2, "Wall", "1/1/0", "DPT-9"},
-    {0,
-     "K\xC3\xBC"
-     "che & Bad",
-     "2/-/-", ""},
-    {1, "Erdgescho\xC3\x9F", "2/7/-", ""},
-    {2, "Text", "2/7/255", "DPST-16-1"},
-    {2, "Say \"hi\"", "2/7/254", ""},
-};
+const Row kRows[] = {{0, "Light", "1/-/-", ""},
+                     {1, "Ground", "1/0/-", ""},
+                     {2, "Ceiling", "1/0/12", "DPST-1-1"},
+                     {2, "Dimmer value", "1/0/13", "DPST-5-1"},
+                     {1, "Upper", "1/1/-", ""},
+                     {2, "Wall", "1/1/0", "DPT-9"},
+                     {0,
+                      "K\xC3\xBC"
+                      "che & Bad",
+                      "2/-/-", ""},
+                     {1, "Erdgescho\xC3\x9F", "2/7/-", ""},
+                     {2, "Text", "2/7/255", "DPST-16-1"},
+                     {2, "Say \"hi\"", "2/7/254", ""}};
 
 struct CsvShape {
     bool perLevel = true;
@@ -184,45 +182,43 @@ TEST(DatapointType, MainNumberGivesTheObjectSize) {
     const struct {
         const char* text;
         std::optional<uint8_t> type;
-    } cases[] = {
-        {"DPST-1-1", 0},
-        {"DPT-2", 1},
-        {"DPST-23-1", 1},
-        {"DPST-3-7", 3},
-        {"DPT-4", 7},
-        {"DPST-5-1", 7},
-        {"DPT-6", 7},
-        {"DPST-17-1", 7},
-        {"DPT-18", 7},
-        {"DPST-20-102", 7},
-        {"DPT-7", 8},
-        {"DPST-8-1", 8},
-        {"DPST-9-1", 8},
-        {"DPT-10", 9},
-        {"DPT-11", 9},
-        {"DPST-232-600", 9},
-        {"DPT-12", 10},
-        {"DPST-13-10", 10},
-        {"DPST-14-56", 10},
-        {"DPST-251-600", 11},
-        {"DPT-19", 12},
-        {"DPST-29-10", 12},
-        {"DPST-16-1", 14},
-        {"dpst-9-1", 8},
-        {"DPT-9.001", 8},
-        {"DPST-1-1, DPST-5-1", 0},
-        {" DPT-5 DPT-1", 7},
-        {"DPT-24", kEsfNoSize},
-        {"DPT-999", kEsfNoSize},  // no fixed size, unknown
-        {"", std::nullopt},
-        {"DPT", std::nullopt},
-        {"DPT-", std::nullopt},
-        {"DPST-1-", std::nullopt},
-        {"DPT-1x", std::nullopt},
-        {"9.001", std::nullopt},
-        {"DPT-12345", std::nullopt},
-        {"Switch", std::nullopt},
-    };
+    } cases[] = {{"DPST-1-1", 0},
+                 {"DPT-2", 1},
+                 {"DPST-23-1", 1},
+                 {"DPST-3-7", 3},
+                 {"DPT-4", 7},
+                 {"DPST-5-1", 7},
+                 {"DPT-6", 7},
+                 {"DPST-17-1", 7},
+                 {"DPT-18", 7},
+                 {"DPST-20-102", 7},
+                 {"DPT-7", 8},
+                 {"DPST-8-1", 8},
+                 {"DPST-9-1", 8},
+                 {"DPT-10", 9},
+                 {"DPT-11", 9},
+                 {"DPST-232-600", 9},
+                 {"DPT-12", 10},
+                 {"DPST-13-10", 10},
+                 {"DPST-14-56", 10},
+                 {"DPST-251-600", 11},
+                 {"DPT-19", 12},
+                 {"DPST-29-10", 12},
+                 {"DPST-16-1", 14},
+                 {"dpst-9-1", 8},
+                 {"DPT-9.001", 8},
+                 {"DPST-1-1, DPST-5-1", 0},
+                 {" DPT-5 DPT-1", 7},
+                 {"DPT-24", kEsfNoSize},
+                 {"DPT-999", kEsfNoSize},  // no fixed size, unknown
+                 {"", std::nullopt},
+                 {"DPT", std::nullopt},
+                 {"DPT-", std::nullopt},
+                 {"DPST-1-", std::nullopt},
+                 {"DPT-1x", std::nullopt},
+                 {"9.001", std::nullopt},
+                 {"DPT-12345", std::nullopt},
+                 {"Switch", std::nullopt}};
     for (const auto& c : cases)
         EXPECT_EQ(ReadDatapointType(c.text), c.type) << c.text;
 }
@@ -386,11 +382,45 @@ std::map<std::pair<int, int>, std::pair<std::string, uint32_t>> SampleItems(cons
 
 TEST(GroupAddressImport, SamplesHoldTheContentOfTheEsfSamples) {
     const auto demo = SampleItems("demo-building.esf", ImportFormat::Esf);
-    EXPECT_EQ(demo.size(), 7u + 22 + 276);
+    EXPECT_EQ(demo.size(), 7u + 22 + 276);  // main groups, middle groups, addresses
+    std::map<uint32_t, int> types;          // addresses per low byte of the item data
+    for (const auto& [key, item] : demo)
+        types[key.first == 2 ? item.second & 0xFF : 0] += key.first == 2;
+    EXPECT_EQ(types, (std::map<uint32_t, int>{{0, 0},
+                                              {0x20, 100},
+                                              {0x23, 21},
+                                              {0x27, 89},
+                                              {0x28, 61},
+                                              {0x29, 2},
+                                              {0x2A, 1},
+                                              {0x2E, 2}}));
+    using Item = std::pair<std::string, uint32_t>;
+    EXPECT_EQ(demo.at({0, 2}), (Item{"2 Jalousien _ Rolll\xC3\xA4"
+                                     "den",
+                                     0}));
+    EXPECT_EQ(demo.at({1, 13}), (Item{"5 Au\xC3\x9F"
+                                      "enanlage",
+                                      0}));
+    EXPECT_EQ(demo.at({2, 0x1104}), (Item{"2/1/4 Jalousie K\xC3\xBC"
+                                          "che - AUF/AB",
+                                          0x11040020}));
+    EXPECT_EQ(demo.at({2, 0x3003}), (Item{"6/0/3 Statustext Empfang", 0x3003002E}));
     EXPECT_EQ(SampleItems("demo-building.xml", ImportFormat::Xml), demo);
     EXPECT_EQ(SampleItems("demo-building.csv", ImportFormat::Csv), demo);
-    EXPECT_EQ(SampleItems("hotel-two-level.csv", ImportFormat::Csv),
-              SampleItems("hotel-two-level.esf", ImportFormat::Esf));
+    const auto hotel = SampleItems("hotel-two-level.esf", ImportFormat::Esf);
+    EXPECT_EQ(hotel.size(), 5u + 50);
+    EXPECT_EQ(hotel.at({2, 0x2FFF}), (Item{"5/2047 Last address", 0x2FFF0020}));
+    EXPECT_EQ(hotel.at({2, 0x2800}).first, "5/0 Welcome text \xE2\x80\x93 Lobby");
+    EXPECT_EQ(SampleItems("hotel-two-level.csv", ImportFormat::Csv), hotel);
+    const EsfImport demoFile = ImportGroupAddresses(Sample("demo-building.esf")).catalogue;
+    EXPECT_EQ(demoFile.projectName,
+              "B\xC3\xBCrogeb\xC3\xA4ude M\xC3\xBCllerstra\xC3\x9F"
+              "e 12");
+    EXPECT_EQ(demoFile.threeLevel, true);
+    const EsfImport hotelFile = ImportGroupAddresses(Sample("hotel-two-level.esf")).catalogue;
+    EXPECT_EQ(hotelFile.projectName, "Hotel Z\xC3\xBCrich \xE2\x80\x93 Ground floor");
+    EXPECT_EQ(hotelFile.threeLevel, false);
+    EXPECT_EQ(hotelFile.items[1].number, 0x2FFF);  // the file lists its addresses from the top
 }
 
 }  // namespace

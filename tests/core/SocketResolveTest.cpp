@@ -1,3 +1,5 @@
+// The socket link's pure parts: port and address resolution, host name, peer addresses, and a
+// link that never opened.
 #include <gtest/gtest.h>
 
 #include <arpa/inet.h>
@@ -9,34 +11,29 @@
 namespace halvex {
 namespace {
 
-TEST(ResolvePort, DigitsNamesAndNonsense) {
-    EXPECT_EQ(ResolvePort("4044"), 4044);
-    EXPECT_EQ(ResolvePort("4042xyz"), 4042);  // leading digits count
-    EXPECT_EQ(ResolvePort("http"), 80);
-    EXPECT_EQ(ResolvePort("abc"), 0);
-    EXPECT_EQ(ResolvePort(""), 0);
-    EXPECT_EQ(ResolvePort("65535"), 65535);
-    EXPECT_EQ(ResolvePort("65536"), 0);  // no wrap-around into another port
-    EXPECT_EQ(ResolvePort("99999999999999999999"), 0);
-}
-
-TEST(ResolveAddress, DottedAndBroadcast) {
-    EXPECT_EQ(ResolveAddress(nullptr), 0xFFFFFFFFu);
-    EXPECT_EQ(ResolveAddress("255.255.255.255"), 0xFFFFFFFFu);
-    EXPECT_EQ(ResolveAddress("198.18.0.2"), 0xC6120002u);
-    EXPECT_EQ(ResolveAddress("127.0.0.1"), 0x7F000001u);
-    EXPECT_EQ(ResolveAddress(""), 0xFFFFFFFFu);
-    EXPECT_EQ(ResolveAddress(std::string(300, '1').c_str()), 0xFFFFFFFFu);
+TEST(Resolve, PortsAndAddresses) {
+    // Leading digits count; names are services; no wrap-around into another port.
+    const std::pair<const char*, uint16_t> ports[] = {
+        {"4044", 4044}, {"4042xyz", 4042}, {"http", 80}, {"abc", 0},
+        {"", 0},        {"65535", 65535},  {"65536", 0}, {"99999999999999999999", 0}};
+    for (const auto& [text, port] : ports)
+        EXPECT_EQ(ResolvePort(text), port) << text;
+    const std::string overlong(300, '1');
+    const std::pair<const char*, uint32_t> addresses[] = {
+        {nullptr, 0xFFFFFFFF},      {"255.255.255.255", 0xFFFFFFFF},
+        {"198.18.0.2", 0xC6120002}, {"127.0.0.1", 0x7F000001},
+        {"", 0xFFFFFFFF},           {overlong.c_str(), 0xFFFFFFFF}};
+    for (const auto& [text, address] : addresses)
+        EXPECT_EQ(ResolveAddress(text), address) << (text ? text : "null");
 }
 
 TEST(LocalHostName, BufferChecks) {
-    SetLastError(0);
-    EXPECT_FALSE(LocalHostName(nullptr, 260));
-    EXPECT_EQ(LastError(), kErrorInvalidParameter);
     char buffer[260];
-    SetLastError(0);
-    EXPECT_FALSE(LocalHostName(buffer, 0));
-    EXPECT_EQ(LastError(), kErrorInvalidParameter);
+    for (const auto& [out, size] : {std::pair<char*, uint32_t>{nullptr, 260}, {buffer, 0}}) {
+        SetLastError(0);
+        EXPECT_FALSE(LocalHostName(out, size));
+        EXPECT_EQ(LastError(), kErrorInvalidParameter);
+    }
     ASSERT_TRUE(LocalHostName(buffer, sizeof buffer));
     const size_t length = std::strlen(buffer);
     ASSERT_GT(length, 0u);
@@ -56,20 +53,18 @@ TEST(PeerAddress, WireLayoutAndEquality) {
     a.sin_port = htons(4044);
     a.sin_addr.s_addr = htonl(0xC6120002);
     const PeerAddress peer = ToPeerAddress(a);
-    const PeerAddress expected = {2, 0, 0x0F, 0xCC, 198, 18, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0};
-    EXPECT_EQ(peer, expected);
+    EXPECT_EQ(peer, (PeerAddress{2, 0, 0x0F, 0xCC, 198, 18, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0}));
     const sockaddr_in back = FromPeerAddress(peer);
     EXPECT_EQ(back.sin_port, a.sin_port);
     EXPECT_EQ(back.sin_addr.s_addr, a.sin_addr.s_addr);
-    PeerAddress padded = peer;
+    PeerAddress padded = peer, otherPort = peer;
     padded[12] = 0x55;
-    EXPECT_TRUE(SamePeer(peer, padded));
-    PeerAddress otherPort = peer;
     otherPort[3] = 0xCD;
+    EXPECT_TRUE(SamePeer(peer, padded));
     EXPECT_FALSE(SamePeer(peer, otherPort));
 }
 
-TEST(SocketLinkOpen, UnknownServiceFailsWith87) {
+TEST(SocketLink, UnknownServiceFailsWith87AndAClosedLinkDoesNothing) {
     CSocketLink link;
     SetLastError(0);
     EXPECT_FALSE(link.OpenBound("abc", 2, 2, kOptionBroadcast));
@@ -77,10 +72,6 @@ TEST(SocketLinkOpen, UnknownServiceFailsWith87) {
     EXPECT_FALSE(link.IsOpen());
     EXPECT_FALSE(link.IsBroadcast());
     EXPECT_FALSE(link.Close());
-}
-
-TEST(SocketLinkOpen, ClosedLinkNeitherSendsNorReceivesNorStarts) {
-    CSocketLink link;
     uint8_t buffer[32] = {};
     EXPECT_EQ(link.Send(buffer, sizeof buffer, 1), 0);
     EXPECT_EQ(link.Receive(buffer, sizeof buffer, 1), 0);

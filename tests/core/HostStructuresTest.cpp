@@ -1,3 +1,4 @@
+// The host's scene list and device table, read within their bytes.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -20,8 +21,8 @@ std::vector<uint8_t> SceneList(const std::vector<std::string>& names, uint8_t re
         test::PutU16(list, static_cast<uint16_t>(block + 20));
         std::string field = name.substr(0, 15);
         field.resize(15, '\0');
+        field.append(extra, '\xEE');
         list.insert(list.end(), field.begin(), field.end());
-        list.resize(list.size() + extra, 0xEE);
     }
     list.push_back(records);
     list.resize(list.size() + 7u * records, 0x11);
@@ -29,59 +30,56 @@ std::vector<uint8_t> SceneList(const std::vector<std::string>& names, uint8_t re
 }
 
 TEST(HostSceneList, SizeAndNames) {
-    const auto list = SceneList({"Morning", "Evening", "Off"}, 2, 4);
+    const auto list = SceneList({"Morning", "ABCDEFGHIJKLMNOP",
+                                 "K\xFC"
+                                 "che"},
+                                2, 4);
     EXPECT_EQ(HostSceneListSize(list.data()), 7u + 3 * 24 + 1 + 14);
-    EXPECT_EQ(HostSceneListSize(list.data()), list.size());
+    EXPECT_EQ(list.size(), 7u + 3 * 24 + 1 + 14);
     const auto scenes = ReadHostScenes(list);
     ASSERT_EQ(scenes.size(), 3u);
     EXPECT_EQ(scenes[0].name, "Morning");
-    EXPECT_EQ(scenes[1].name, "Evening");
-    EXPECT_EQ(scenes[2].name, "Off");
-    EXPECT_EQ(HostSceneListSize(nullptr), 0u);
-}
-
-TEST(HostSceneList, FifteenCharacterNameAndRawBytes) {
-    auto list = SceneList({"ABCDEFGHIJKLMNOP",
-                           "K\xFC"
-                           "che"},
-                          0);
-    const auto scenes = ReadHostScenes(list);
-    ASSERT_EQ(scenes.size(), 2u);
-    EXPECT_EQ(scenes[0].name, "ABCDEFGHIJKLMNO");
-    EXPECT_EQ(scenes[1].name,
+    EXPECT_EQ(scenes[1].name, "ABCDEFGHIJKLMNO");
+    EXPECT_EQ(scenes[2].name,
               "K\xFC"
               "che");  // ANSI bytes, converted by the caller
 }
 
-TEST(HostSceneList, BogusLengthsAreCapped) {
-    std::vector<uint8_t> list(70000 * 2, 0xFF);  // every block claims 65535 bytes
-    list[6] = 3;
-    EXPECT_EQ(HostSceneListSize(list.data()), kSceneListSizeCap);
-    auto names = SceneList({"A"}, 0);
-    names[10] = 0xFF;  // name end far outside: the scene is there, its name is not
-    names[11] = 0x7F;
-    const auto scenes = ReadHostScenes(names);
+TEST(HostSceneList, BogusLengthsAndCountsStayInside) {
+    EXPECT_EQ(HostSceneListSize(nullptr), 0u);
+    std::vector<uint8_t> huge(70000 * 2, 0xFF);  // every block claims 65535 bytes
+    huge[6] = 3;
+    EXPECT_EQ(HostSceneListSize(huge.data()), kSceneListSizeCap);
+    auto farName = SceneList({"A"}, 0);
+    farName[10] = 0xFF;  // name end far outside: the scene is there, its name is not
+    farName[11] = 0x7F;
+    const auto scenes = ReadHostScenes(farName);
     ASSERT_EQ(scenes.size(), 1u);
     EXPECT_EQ(scenes[0].name, "");
+    auto many = SceneList({"A"}, 0);
+    many[6] = 200;  // claims 200 scenes, holds one block
+    EXPECT_EQ(ReadHostScenes(many).size(), 1u);
     EXPECT_TRUE(ReadHostScenes(std::vector<uint8_t>(6, 1)).empty());
+    EXPECT_TRUE(ReadHostScenes({}).empty());
 }
 
 TEST(DeviceTable, TypeAndName) {
     std::vector<uint8_t> table(12288, 0);
     const std::string full = "Twenty character nam";  // exactly 20, no NUL
     std::copy(full.begin(), full.end(), table.begin());
-    table[20] = 20;
-    table[24 + 20] = 40;
-    table[48 + 20] = 41;
-    table[48] = 'D';
-    EXPECT_EQ(DeviceOutputType(table, 0), 9);
-    EXPECT_EQ(DeviceOutputType(table, 1), 10);
-    EXPECT_EQ(DeviceOutputType(table, 2), 7);
-    EXPECT_EQ(DeviceOutputType(table, 512), 7);  // past the table
-    EXPECT_EQ(DeviceName(table, 0), full);
-    EXPECT_EQ(DeviceName(table, 1), "");
-    EXPECT_EQ(DeviceName(table, 2), "D");
-    EXPECT_EQ(DeviceName(table, 512), "");
+    table[20] = 20, table[24 + 20] = 40, table[48 + 20] = 41, table[48] = 'D';
+    const struct {
+        size_t index;
+        uint8_t type;
+        std::string name;
+    } cases[] = {{0, 9, full}, {1, 10, ""}, {2, 7, "D"}, {512, 7, ""}};  // 512: past the table
+    for (const auto& c : cases) {
+        EXPECT_EQ(DeviceOutputType(table, c.index), c.type) << c.index;
+        EXPECT_EQ(DeviceName(table, c.index), c.name) << c.index;
+    }
+    EXPECT_EQ(DeviceName({}, 0), "");
+    EXPECT_EQ(DeviceOutputType({}, 0), 7);
+    EXPECT_EQ(DeviceName(std::vector<uint8_t>(24, 'A'), 1), "");
 }
 
 }  // namespace

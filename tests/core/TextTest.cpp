@@ -1,3 +1,4 @@
+// Texts shown to people: the two languages, the Windows-1252 code page and escaping.
 #include <gtest/gtest.h>
 
 #include "plugin/Codepage.h"
@@ -7,53 +8,38 @@
 namespace halvex {
 namespace {
 
-TEST(UiText, GermanRightAfterLoad) {
+TEST(UiText, GermanAfterLoadEnglishForHostLanguagesAboveOne) {
     ResetModuleState();
     EXPECT_EQ(UiText(Text::Search), "Suchen");
     EXPECT_EQ(UiText(Text::InvalidFirmware), "ungülitge Firmware");
-}
-
-TEST(UiText, HostLanguageMapsToEnglishAboveOne) {
-    EXPECT_EQ(LanguageFromHost(0), 0);
-    EXPECT_EQ(LanguageFromHost(1), 1);
-    EXPECT_EQ(LanguageFromHost(2), 0);
-    EXPECT_EQ(LanguageFromHost(7), 0);
-    EXPECT_EQ(LanguageFromHost(255), 0);
+    for (const auto& [host, language] : {std::pair{0, 0}, {1, 1}, {2, 0}, {7, 0}, {255, 0}})
+        EXPECT_EQ(LanguageFromHost(static_cast<uint8_t>(host)), language) << host;
     Module().UiLanguage = LanguageFromHost(7);
     EXPECT_EQ(UiText(Text::Attention), "Attention");
     EXPECT_EQ(UiText(Text::ReallyChangeAddress), "Really change IP-address of selected Gateway ?");
     ResetModuleState();
-}
-
-TEST(UiText, FirstAndLastPairsInBothLanguages) {
     EXPECT_EQ(UiText(Text::GroupAddressesHeading, 0), "Grp.-Addresses");
     EXPECT_EQ(UiText(Text::GroupAddressesHeading, 1), "Grp.-Adressen");
     EXPECT_EQ(UiText(Text::UnableToOpenSocket, 1), "Netzwerkverbindung kann nicht geöffnet werden");
     EXPECT_EQ(UiText(Text::InvalidAddress3Level, 1), "ungültige Gruppenadresse 0/0/0");
-    for (Text same : {Text::DimmerOut1, Text::DimmerOut2, Text::Name, Text::Information}) {
+    for (Text same : {Text::DimmerOut1, Text::DimmerOut2, Text::Name, Text::Information})
         EXPECT_EQ(UiText(same, 0), UiText(same, 1));
-    }
 }
 
-TEST(Codepage, Windows1252RoundTrip) {
+TEST(Codepage, Windows1252AndUtf8) {
     const std::string cp1252 =
         "Gr\xFC\xDF \x80 K\xFC"
         "che";
-    const std::string utf8 = Cp1252ToUtf8(cp1252);
-    EXPECT_EQ(utf8, "Grüß € Küche");
-    EXPECT_EQ(Utf8ToCp1252(utf8), cp1252);
+    EXPECT_EQ(Cp1252ToUtf8(cp1252), "Grüß € Küche");
+    EXPECT_EQ(Utf8ToCp1252("Grüß € Küche"), cp1252);
     EXPECT_EQ(Utf8ToCp1252("日本"), "??");
     EXPECT_EQ(Cp1252ToUtf8("\x81"), "\xEF\xBF\xBD");
-}
-
-TEST(Codepage, Utf8Validation) {
     EXPECT_TRUE(IsValidUtf8("Küche"));
-    EXPECT_FALSE(
-        IsValidUtf8("K\xFC"
-                    "che"));
-    EXPECT_FALSE(IsValidUtf8("\xC0\xAF"));      // overlong '/'
-    EXPECT_FALSE(IsValidUtf8("\xED\xA0\x80"));  // surrogate
-    EXPECT_FALSE(IsValidUtf8("\xE2\x82"));      // truncated
+    // Windows-1252, overlong "/", surrogate, truncated.
+    for (const char* bad : {"K\xFC"
+                            "che",
+                            "\xC0\xAF", "\xED\xA0\x80", "\xE2\x82"})
+        EXPECT_FALSE(IsValidUtf8(bad)) << bad;
     EXPECT_EQ(DecodeUtf8OrCp1252("K\xFC"
                                  "che"),
               "Küche");
@@ -61,7 +47,7 @@ TEST(Codepage, Utf8Validation) {
 }
 
 TEST(Codepage, EscapeControlsLeavesNoLineBreakOrTerminalCode) {
-    const std::vector<std::pair<std::string, std::string>> cases = {
+    const std::pair<std::string, std::string> cases[] = {
         {"Küche € 1/0/12", "Küche € 1/0/12"},
         {"a\nGateway: 6.6.6.6", "a\\nGateway: 6.6.6.6"},
         {"\r\t", "\\r\\t"},
