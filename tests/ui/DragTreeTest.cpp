@@ -1,6 +1,8 @@
 // The tree control as a view: drags and drops by position, keys, the label editor, and the
 // model's changes reaching the items.
+#include <QDragEnterEvent>
 #include <QLineEdit>
+#include <QMimeData>
 #include <QScrollBar>
 #include <QTest>
 
@@ -53,8 +55,18 @@ TEST_F(DragTreeTest, DropByPositionShowsTheModelsCopy) {
     Pick(Catalogue(), dlg->CatalogueItem(0x0A05));  // a 1-byte address
     EXPECT_EQ(DragOver(dimmer, bit5), DropEffect::None);
     EXPECT_EQ(dimmer->DropHighlight(), bit5);
-    ASSERT_EQ(DragOver(dimmer, byte5), DropEffect::Link);
-    ASSERT_TRUE(dimmer->DropTarget().OnDrop(dimmer));
+    // The drop itself as Qt delivers it: enter, move and drop events on the viewport.
+    dimmer->scrollToItem(byte5);
+    const QPointF at = dimmer->visualItemRect(byte5).center();
+    QMimeData mime;
+    mime.setData(QStringLiteral("application/x-halvex-drag"), {});
+    QDragEnterEvent enter(at.toPoint(), Qt::LinkAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QDragMoveEvent move(at.toPoint(), Qt::LinkAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QDropEvent drop(at, Qt::LinkAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    for (QEvent* event : std::initializer_list<QEvent*>{&enter, &move, &drop}) {
+        QApplication::sendEvent(dimmer->viewport(), event);
+        EXPECT_TRUE(event->isAccepted()) << event->type();
+    }
     EXPECT_EQ(dimmer->DropHighlight(), nullptr);
     EXPECT_TRUE(byte5->isExpanded());
     ASSERT_EQ(byte5->childCount(), 1);
