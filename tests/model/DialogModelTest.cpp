@@ -211,12 +211,7 @@ TEST_F(DialogModelTest, CopiesOnTheCatalogueNeverEmptyTheOriginalsSlot) {
 
 class TransmitterModelTest : public ModelFixture {
 protected:
-    void OpenThree() {
-        const std::vector<Transmitter> rows = {{"Switch A", 5, 0x30, 0x10000000, 0x100},
-                                               {"", 0xF6, 0x30, 0x30000000, 0x001A2B3C},
-                                               {"Switch C", 5, 0x20, 0x50000000, 0x300}};
-        Open(BuildEnOceanRecord(rows, {{1, 0, 1}, {2, 0, 1}, {1, 2, 3}}), {"Morning"});
-    }
+    void OpenThree() { Open(ThreeTransmitterRecord(), {"Morning"}); }
     std::string RowName(size_t row) const {
         return reinterpret_cast<const char*>(Module().TransmitterTable.data() + 70 * row);
     }

@@ -158,4 +158,11 @@ std::vector<uint8_t> BuildEnOceanRecord(const std::vector<Transmitter>& rows,
     return r;
 }
 
+std::vector<uint8_t> ThreeTransmitterRecord() {
+    return BuildEnOceanRecord({{"Switch A", 5, 0x30, 0x10000000, 0x100},
+                               {"", 0xF6, 0x30, 0x30000000, 0x001A2B3C},
+                               {"Switch C", 5, 0x20, 0x50000000, 0x300}},
+                              {{1, 0, 1}, {2, 0, 1}, {1, 2, 3}});
+}
+
 }  // namespace halvex::test

@@ -59,4 +59,9 @@ std::vector<uint8_t> BuildEnOceanRecord(const std::vector<Transmitter>& rows,
                                         uint16_t deviceCount = 0,
                                         const std::vector<uint8_t>& deviceTable = {});
 
+// An EnOcean record of three transmitters ("Switch A"; an unnamed one with ID 0x1A2B3C, ORG
+// 0xF6; "Switch C") whose entries put row 1 on scene output 1 and dimmer channel 3 of Dimmer
+// Out 1, and row 2 on scene output 1.
+std::vector<uint8_t> ThreeTransmitterRecord();
+
 }  // namespace halvex::test
