@@ -149,14 +149,12 @@ TEST(AutoResetEvent, SameNameSameEventAndOneWaiterPerSignal) {
     setter.join();
 }
 
-TEST(TransmitterText, ReportTextAndItemLabel) {
+TEST(Transmitter, ReportTextLabelAndLearning) {
     // ID and data are little-endian u32: ID bytes 01 02 0A 3B are 0x3b0a0201.
     const Telegram t{0x05, 0x30, 0x00, 0x00, 0x00, 0x70, 0x01, 0x02, 0x0A, 0x3B};
     EXPECT_EQ(TransmitterReportText(t), "Transmitter: 0x5 0x30 0x0 0x0 0x0 0x70 0x1 0x2 0xa 0x3b ");
     EXPECT_EQ(TransmitterItemLabel(t), "ID:0x3b0a0201 ORG:0x5 Data:0x70000000 Status:0x30");
-}
-
-TEST(TransmitterLearning, RockerTelegramsIntoTheTelegramFieldOnceEach) {
+    // Only rocker telegrams with data, each once, into the telegram field of a row.
     std::array<uint8_t, 70000> table;
     table.fill(0xEE);
     uint16_t count = 0;
@@ -175,9 +173,9 @@ TEST(TransmitterLearning, RockerTelegramsIntoTheTelegramFieldOnceEach) {
     EXPECT_BYTES_EQ(expected, std::vector<uint8_t>(table.begin(), table.begin() + 70));
     EXPECT_EQ(table[70 + 61], 0x20);
     for (uint16_t i = 2; i < 1000; ++i) {
-        const Telegram t{5, 0x30, static_cast<uint8_t>(i), static_cast<uint8_t>(i >> 8), 0, 1, 9, 9,
-                         9, 9};
-        ASSERT_EQ(AddTelegram(table, count, t), i);
+        const Telegram next{
+            5, 0x30, static_cast<uint8_t>(i), static_cast<uint8_t>(i >> 8), 0, 1, 9, 9, 9, 9};
+        ASSERT_EQ(AddTelegram(table, count, next), i);
     }
     // Not the 1001st, and a damaged count never leads past the table.
     EXPECT_FALSE(AddTelegram(table, count, Telegram{5, 0x30, 0xFF, 0xFF, 0, 1, 9, 9, 9, 9}));

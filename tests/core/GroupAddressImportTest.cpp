@@ -7,6 +7,7 @@
 #include <map>
 #include <string>
 #include <string_view>
+#include <tuple>
 #include <vector>
 
 #include "catalogue/DatapointType.h"
@@ -26,127 +27,61 @@ std::string Replace(std::string text, std::string_view from, std::string_view to
     return text;
 }
 
-const std::string kEsf =
-    "Project\r\n"
-    "Light.Ground.1/0/12\tCeiling\tEIS 1 'Switching' (1 Bit)\tLow\t\r\n"
-    "Light.Ground.1/0/13\tDimmer value\tUncertain (1 Byte)\tLow\t\r\n"
-    "Light.Upper.1/1/0\tWall\tEIS 5 'Value' (2 Byte)\tLow\t\r\n"
-    "K\xC3\xBC"
-    "che & Bad.Erdgescho\xC3\x9F.2/7/255\tText\tEIS 15 'Character String' (14 Byte)\tLow\t\r\n"
-    "K\xC3\xBC"
-    "che & Bad.Erdgescho\xC3\x9F.2/7/254\tSay \"hi\"\t\r\n";
-
-const std::string kXml =
-    "<?xml version=\"1.0\" encoding=\"utf-8\" standalone=\"yes\"?>\n"
-    "<GroupAddress-Export xmlns=\"http://knx.org/xml/ga-export/01\">\n"
-    "  <GroupRange Name=\"Light\" RangeStart=\"2048\" RangeEnd=\"4095\">\n"
-    "    <GroupRange Name=\"Ground\" RangeStart=\"2048\" RangeEnd=\"2303\">\n"
-    "      <GroupAddress Name=\"Ceiling\" Address=\"1/0/12\" DPTs=\"DPST-1-1\" "
-    "Description=\"x\"/>\n"
-    "      <GroupAddress Name=\"Dimmer value\" Address=\"1/0/13\" DPTs=\"DPST-5-1\" />\n"
-    "    </GroupRange>\n"
-    "    <GroupRange Name=\"Upper\" RangeStart=\"2304\" RangeEnd=\"2559\">\n"
-    "      <GroupAddress Name=\"Wall\" Address=\"1/1/0\" DPTs=\"DPT-9\" />\n"
-    "    </GroupRange>\n"
-    "  </GroupRange>\n"
-    "  <GroupRange Name=\"K\xC3\xBC"
-    "che &amp; Bad\" RangeStart=\"4096\" RangeEnd=\"6143\">\n"
-    "    <GroupRange Name=\"Erdgescho\xC3\x9F\" RangeStart=\"5888\" RangeEnd=\"6143\">\n"
-    "      <GroupAddress Name=\"Text\" Address=\"2/7/255\" DPTs=\"DPST-16-1\" />\n"
-    "      <GroupAddress Name=\"Say &quot;hi&quot;\" Address=\"2/7/254\" />\n"
-    "    </GroupRange>\n"
-    "  </GroupRange>\n"
-    "</GroupAddress-Export>\n";
-
-// The same content as CSV rows: level (0 main, 1 middle, 2 address), name, address, type.
-struct Row {
-    int level;
-    std::string_view name, address, type;
-};
-const Row kRows[] = {{0, "Light", "1/-/-", ""},
-                     {1, "Ground", "1/0/-", ""},
-                     {2, "Ceiling", "1/0/12", "DPST-1-1"},
-                     {2, "Dimmer value", "1/0/13", "DPST-5-1"},
-                     {1, "Upper", "1/1/-", ""},
-                     {2, "Wall", "1/1/0", "DPT-9"},
-                     {0,
-                      "K\xC3\xBC"
-                      "che & Bad",
-                      "2/-/-", ""},
-                     {1, "Erdgescho\xC3\x9F", "2/7/-", ""},
-                     {2, "Text", "2/7/255", "DPST-16-1"},
-                     {2, "Say \"hi\"", "2/7/254", ""}};
-
-struct CsvShape {
-    bool perLevel = true;
-    char separator = ';';
-    bool header = true;
-    bool quoted = true;
-    std::string_view lineEnd = "\r\n";
-};
-
-std::string Csv(const CsvShape& shape) {
-    std::string out;
-    const auto row = [&](std::initializer_list<std::string_view> fields) {
-        size_t n = 0;
-        for (std::string_view field : fields) {
-            if (n++ > 0)
-                out += shape.separator;
-            out += shape.quoted ? '"' + Replace(std::string(field), "\"", "\"\"") + '"'
-                                : std::string(field);
-        }
-        out += shape.lineEnd;
-    };
-    if (shape.header && shape.perLevel) {
-        row({"Main", "Middle", "Sub", "Address", "Central", "Unfiltered", "Description",
-             "DatapointType", "Security"});
-    } else if (shape.header) {
-        row({"Group name", "Address", "Central", "Unfiltered", "Description", "DatapointType",
-             "Security"});
-    }
-    for (const Row& r : kRows) {
-        if (shape.perLevel) {
-            row({r.level == 0 ? r.name : "", r.level == 1 ? r.name : "", r.level == 2 ? r.name : "",
-                 r.address, "", "", "", r.type, "Auto"});
-        } else {
-            row({r.name, r.address, "", "", "", r.type, "Auto"});
-        }
-    }
-    return out;
+std::string Sample(const char* name) {
+    std::ifstream in(std::string(HALVEX_SOURCE_DIR "/resources/samples/") + name, std::ios::binary);
+    EXPECT_TRUE(in) << "sample file missing: " << name;
+    return {std::istreambuf_iterator<char>(in), {}};
 }
 
-TEST(GroupAddressImport, EveryFormatGivesTheItemsOfTheEquivalentEsf) {
-    const GroupAddressImport esf = ImportGroupAddresses(kEsf);
-    ASSERT_EQ(esf.catalogue.items.size(), 10u);  // 2 main groups, 3 middle groups, 5 addresses
-    ASSERT_EQ(esf.catalogue.items[9],
-              (EsfItem{Kind::GroupAddress, 0x17FE, "2/7/254 Say \"hi\"", 0x17FE00FF, true}));
-    const std::string cp1252Xml = Utf8ToCp1252(Replace(kXml, "utf-8", "windows-1252"));
+// What a file imports, by kind and number, with labels as ESF masks "/" in group names.
+using Items = std::map<std::pair<int, int>, std::tuple<std::string, uint32_t, bool>>;
+Items ItemsOf(const GroupAddressImport& result) {
+    Items items;
+    for (const EsfItem& item : result.catalogue.items) {
+        const std::string label =
+            item.kind == Kind::GroupAddress ? item.label : Replace(item.label, "/", "_");
+        items[{static_cast<int>(item.kind), item.number}] = {label, item.itemData, item.threeLevel};
+    }
+    return items;
+}
+
+TEST(GroupAddressImport, EveryFormatAndShapeGivesTheItemsOfTheEsf) {
+    const Items demo = ItemsOf(ImportGroupAddresses(Sample("demo-building.esf")));
+    const Items hotel = ItemsOf(ImportGroupAddresses(Sample("hotel-two-level.esf")));
+    ASSERT_EQ(demo.size(), 7u + 22 + 276);  // main groups, middle groups, addresses
+    ASSERT_EQ(hotel.size(), 5u + 50);
+    const std::string xml = Sample("demo-building.xml");
+    const std::string csv = Sample("demo-building.csv").substr(3);  // without its BOM
+    const std::string oneColumn = Sample("hotel-two-level.csv");
+    const std::string cp1252Xml = Utf8ToCp1252(Replace(xml, "utf-8", "windows-1252"));
+    const auto body = [](const std::string& file) { return file.substr(file.find('\n') + 1); };
     const struct {
         const char* name;
         std::string bytes;
+        const Items& items;
         ImportFormat format;
     } cases[] = {
-        {"esf, project name in angle brackets", "<Neubau>" + kEsf.substr(7), ImportFormat::Esf},
-        {"xml", kXml, ImportFormat::Xml},
-        {"xml, BOM, no declaration", "\xEF\xBB\xBF" + kXml.substr(kXml.find('\n') + 1),
+        {"esf, project name in angle brackets", "<Neubau>\r\n" + body(Sample("demo-building.esf")),
+         demo, ImportFormat::Esf},
+        {"xml", xml, demo, ImportFormat::Xml},
+        {"xml, BOM, no declaration", "\xEF\xBB\xBF" + body(xml), demo, ImportFormat::Xml},
+        {"xml windows-1252", cp1252Xml, demo, ImportFormat::Xml},
+        {"xml ISO-8859-1", Replace(cp1252Xml, "windows-1252", "ISO-8859-1"), demo,
          ImportFormat::Xml},
-        {"xml windows-1252", cp1252Xml, ImportFormat::Xml},
-        {"xml ISO-8859-1", Replace(cp1252Xml, "windows-1252", "ISO-8859-1"), ImportFormat::Xml},
         {"xml prefixed names",
-         Replace(Replace(Replace(kXml, "<Group", "<ga:Group"), "</Group", "</ga:Group"),
+         Replace(Replace(Replace(xml, "<Group", "<ga:Group"), "</Group", "</ga:Group"),
                  "xmlns=", "xmlns:ga="),
-         ImportFormat::Xml},
-        {"xml plain numbers", Replace(Replace(kXml, "\"1/0/12\"", "\"2060\""), "2/7/255", "6143"),
-         ImportFormat::Xml},
-        {"csv 3/1 ;", Csv({}), ImportFormat::Csv},
-        {"csv 3/1 , no header LF", Csv({.separator = ',', .header = false, .lineEnd = "\n"}),
+         demo, ImportFormat::Xml},
+        {"xml plain numbers", Replace(xml, "\"0/0/1\"", "\"1\""), demo, ImportFormat::Xml},
+        {"csv 3/1 ; BOM", Sample("demo-building.csv"), demo, ImportFormat::Csv},
+        {"csv 3/1 , no header LF", Replace(Replace(body(csv), "\";\"", "\",\""), "\r\n", "\n"),
+         demo, ImportFormat::Csv},
+        {"csv 3/1 TAB windows-1252", Utf8ToCp1252(Replace(csv, "\";\"", "\"\t\"")), demo,
          ImportFormat::Csv},
-        {"csv 3/1 TAB windows-1252", Utf8ToCp1252(Csv({.separator = '\t'})), ImportFormat::Csv},
-        {"csv 1/1 ; BOM", "\xEF\xBB\xBF" + Csv({.perLevel = false}), ImportFormat::Csv},
-        {"csv 1/1 , windows-1252", Utf8ToCp1252(Csv({.perLevel = false, .separator = ','})),
+        {"csv 1/1 TAB", oneColumn, hotel, ImportFormat::Csv},
+        {"csv 1/1 ; BOM", "\xEF\xBB\xBF" + Replace(oneColumn, "\"\t\"", "\";\""), hotel,
          ImportFormat::Csv},
-        {"csv 1/1 TAB unquoted, no header",
-         Csv({.perLevel = false, .separator = '\t', .header = false, .quoted = false}),
+        {"csv 1/1 TAB unquoted, no header", Replace(body(oneColumn), "\"", ""), hotel,
          ImportFormat::Csv},
     };
     for (const auto& c : cases) {
@@ -154,11 +89,42 @@ TEST(GroupAddressImport, EveryFormatGivesTheItemsOfTheEquivalentEsf) {
         const GroupAddressImport result = ImportGroupAddresses(c.bytes);
         EXPECT_EQ(result.refusal, ImportRefusal::None) << result.line << " " << result.detail;
         EXPECT_EQ(result.format, c.format);
-        EXPECT_EQ(result.catalogue.items, esf.catalogue.items)
-            << ::testing::PrintToString(result.catalogue.items.size());
-        EXPECT_EQ(result.catalogue.threeLevel, true);
         EXPECT_EQ(result.catalogue.skippedLines, 0u);
+        EXPECT_TRUE(ItemsOf(result) == c.items) << ItemsOf(result).size();
     }
+    using Item = std::tuple<std::string, uint32_t, bool>;
+    EXPECT_EQ(demo.at({0, 2}), (Item{"2 Jalousien _ Rolll\xC3\xA4"
+                                     "den",
+                                     0, true}));
+    EXPECT_EQ(demo.at({1, 13}), (Item{"5 Au\xC3\x9F"
+                                      "enanlage",
+                                      0, true}));
+    EXPECT_EQ(demo.at({2, 0x1104}), (Item{"2/1/4 Jalousie K\xC3\xBC"
+                                          "che - AUF/AB",
+                                          0x11040020, true}));
+    EXPECT_EQ(demo.at({2, 0x3003}), (Item{"6/0/3 Statustext Empfang", 0x3003002E, true}));
+    EXPECT_EQ(hotel.at({2, 0x2FFF}), (Item{"5/2047 Last address", 0x2FFF0020, false}));
+    EXPECT_EQ(std::get<0>(hotel.at({2, 0x2800})), "5/0 Welcome text \xE2\x80\x93 Lobby");
+    std::map<uint32_t, int> types;  // demo addresses per low byte of the item data
+    for (const auto& [key, item] : demo)
+        types[std::get<1>(item) & 0xFF] += key.first == 2;
+    EXPECT_EQ(types, (std::map<uint32_t, int>{{0, 0},
+                                              {0x20, 100},
+                                              {0x23, 21},
+                                              {0x27, 89},
+                                              {0x28, 61},
+                                              {0x29, 2},
+                                              {0x2A, 1},
+                                              {0x2E, 2}}));
+    const EsfImport demoFile = ImportGroupAddresses(Sample("demo-building.esf")).catalogue;
+    EXPECT_EQ(demoFile.projectName,
+              "B\xC3\xBCrogeb\xC3\xA4ude M\xC3\xBCllerstra\xC3\x9F"
+              "e 12");
+    EXPECT_EQ(demoFile.threeLevel, true);
+    const EsfImport hotelFile = ImportGroupAddresses(Sample("hotel-two-level.esf")).catalogue;
+    EXPECT_EQ(hotelFile.projectName, "Hotel Z\xC3\xBCrich \xE2\x80\x93 Ground floor");
+    EXPECT_EQ(hotelFile.threeLevel, false);
+    EXPECT_EQ(hotelFile.items[1].number, 0x2FFF);  // the file lists its addresses from the top
 }
 
 TEST(GroupAddressImport, GeneratedExportsOfBothLayoutsEqualTheirEsf) {
@@ -166,7 +132,6 @@ TEST(GroupAddressImport, GeneratedExportsOfBothLayoutsEqualTheirEsf) {
         SCOPED_TRACE(threeLevel ? "three-level" : "two-level");
         const test::EsfGeneratorOptions options{.count = 5000, .threeLevel = threeLevel};
         const EsfImport esf = ImportGroupAddresses(test::GenerateEsf(options)).catalogue;
-        ASSERT_EQ(esf.skippedLines, 0u);
         ASSERT_EQ(esf.items.size(), threeLevel ? 5000u + 3 + 20 : 5000u + 3);
         for (const std::string& file :
              {test::GenerateXml(options), test::GenerateCsv(options, true, ';'),
@@ -232,52 +197,45 @@ std::vector<std::string> Labels(std::string_view bytes) {
 }
 
 TEST(GroupAddressImport, MalformedXmlAndCsvEntriesAreSkippedWholeAndCounted) {
-    const std::string name254(254, 'n');
-    const std::string xmlHead =
-        "<GroupAddress-Export><GroupRange Name=\"A\"><GroupRange Name=\"B\">"
-        "<GroupAddress Name=\"Ok\" Address=\"0/0/1\"/>";
-    const std::string xmlTail =
-        "<GroupAddress Name=\"Ok\" Address=\"0/0/2\"/></GroupRange>"
-        "</GroupRange></GroupAddress-Export>";
-    for (const std::string& element : {
-             std::string("<GroupAddress Name=\"X\"/>"),  // no address
-             std::string("<GroupAddress Name=\"X\" Address=\"\"/>"),
-             std::string("<GroupAddress Name=\"X\" Address=\"1/8/0\"/>"),
-             std::string("<GroupAddress Name=\"X\" Address=\"32/0\"/>"),
-             std::string("<GroupAddress Name=\"X\" Address=\"65536\"/>"),
-             std::string("<GroupAddress Name=\"X\" Address=\"1/0/0/0\"/>"),
-             std::string("<GroupAddress Name=\"X\" Address=\" 1/0/0\"/>"),
-             std::string("<GroupAddress Name=\"X&#10;Y\" Address=\"1/0/0\"/>"),  // line break
-             std::string("<GroupAddress Name=\"X&#0;Y\" Address=\"1/0/0\"/>"),
-             "<GroupAddress Name=\"" + name254 + "\" Address=\"1/0/0\"/>",
-         }) {
+    const std::string n254(254, 'n');
+    const std::vector<std::string> good = {"0 A", "0 B", "0/0/1 Ok", "0/0/2 Ok"};
+    // Attributes of a GroupAddress element: no address, out of range, not an address, a line
+    // break or NUL in the name, a label over 255 bytes.
+    const std::string attributes[] = {"Name='X'",
+                                      "Name='X' Address=''",
+                                      "Name='X' Address='1/8/0'",
+                                      "Name='X' Address='32/0'",
+                                      "Name='X' Address='65536'",
+                                      "Name='X' Address='1/0/0/0'",
+                                      "Name='X' Address=' 1/0/0'",
+                                      "Name='X&#10;Y' Address='1/0/0'",
+                                      "Name='X&#0;Y' Address='1/0/0'",
+                                      "Name='" + n254 + "' Address='1/0/0'"};
+    for (const std::string& element : attributes) {
+        const std::string file =
+            "<GroupAddress-Export><GroupRange Name='A'><GroupRange Name='B'><GroupAddress "
+            "Name='Ok' Address='0/0/1'/><GroupAddress " +
+            element + "/><GroupAddress Name='Ok' Address='0/0/2'/></GroupRange></GroupRange>";
         SCOPED_TRACE(element);
-        const GroupAddressImport result = ImportGroupAddresses(xmlHead + element + xmlTail);
-        EXPECT_EQ(result.catalogue.skippedLines, 1u);
-        EXPECT_EQ(Labels(xmlHead + element + xmlTail),
-                  (std::vector<std::string>{"0 A", "0 B", "0/0/1 Ok", "0/0/2 Ok"}));
+        EXPECT_EQ(ImportGroupAddresses(file + "</GroupAddress-Export>").catalogue.skippedLines, 1u);
+        EXPECT_EQ(Labels(file + "</GroupAddress-Export>"), good);
     }
     const std::string csvHead = "\"A\";\"0/-/-\"\n\"B\";\"0/0/-\"\n\"Ok\";\"0/0/1\"\n";
-    for (const std::string& row : {
-             std::string("\"X\";\"1/8/0\""),
-             std::string("\"X\";\"1/0/256\""),
-             std::string("\"X\";\"40/-/-\""),
-             std::string("\"X\";\"1/9/-\""),
-             std::string("\"X\";\"1/-/3\""),
-             std::string("\"X\";\"1/0/a\""),
-             std::string("\"X\";\"Address\""),
-             std::string("\"X\""),
-             std::string("\"X\x81\";\"1/0/0\""),
-             "\"" + name254 + "\";\"1/0/0\"",
-         }) {
+    const std::string rows[] = {
+        "\"X\";\"1/8/0\"",     "\"X\";\"1/0/256\"",         "\"X\";\"40/-/-\"",  "\"X\";\"1/9/-\"",
+        "\"X\";\"1/-/3\"",     "\"X\";\"1/0/a\"",           "\"X\";\"Address\"", "\"X\"",
+        "\"X\x81\";\"1/0/0\"", "\"" + n254 + "\";\"1/0/0\""};
+    for (const std::string& row : rows) {
         SCOPED_TRACE(row);
         const std::string file = csvHead + row + "\n\"Ok\";\"0/0/2\"\n\n";
         EXPECT_EQ(ImportGroupAddresses(file).catalogue.skippedLines, 1u);
-        EXPECT_EQ(Labels(file), (std::vector<std::string>{"0 A", "0 B", "0/0/1 Ok", "0/0/2 Ok"}));
+        EXPECT_EQ(Labels(file), good);
     }
-    // Columns past the 64th are dropped; the row's own columns still count.
-    EXPECT_EQ(Labels(csvHead + "\"Wide\";\"0/0/3\"" + std::string(1 << 20, ';') + "\n"),
-              (std::vector<std::string>{"0 A", "0 B", "0/0/1 Ok", "0/0/3 Wide"}));
+    // Doubled quotes; columns past the 64th are dropped, the row's own columns still count.
+    EXPECT_EQ(
+        Labels(csvHead + "\"Say \"\"hi\"\"\";\"0/0/2\"\n\"Wide\";\"0/0/3\"" +
+               std::string(1 << 20, ';') + "\n"),
+        (std::vector<std::string>{"0 A", "0 B", "0/0/1 Ok", "0/0/2 Say \"hi\"", "0/0/3 Wide"}));
     // A quote left open to the end of the file makes its row malformed.
     const GroupAddressImport open = ImportGroupAddresses(csvHead + "\"X\";\"1/0/0\n");
     EXPECT_EQ(open.catalogue.skippedLines, 1u);
@@ -357,70 +315,6 @@ TEST(GroupAddressImport, FilesThatHoldNoAddressAreRefused) {
         shallow, "<GroupAddress Address=\"1/2/3\"/>", "<b><GroupAddress Address=\"1/2/3\"/></b>"));
     EXPECT_EQ(deeper.refusal, ImportRefusal::XmlNotWellFormed);
     EXPECT_EQ(deeper.detail, "elements nested more than 256 levels deep");
-}
-
-std::string Sample(const char* name) {
-    std::ifstream in(std::string(HALVEX_SOURCE_DIR "/resources/samples/") + name, std::ios::binary);
-    EXPECT_TRUE(in) << "sample file missing: " << name;
-    return {std::istreambuf_iterator<char>(in), {}};
-}
-
-// Each sample's items by kind and number, with labels as ESF masks "/" in group names.
-std::map<std::pair<int, int>, std::pair<std::string, uint32_t>> SampleItems(const char* name,
-                                                                            ImportFormat format) {
-    const GroupAddressImport result = ImportGroupAddresses(Sample(name));
-    EXPECT_EQ(result.format, format) << name;
-    EXPECT_EQ(result.catalogue.skippedLines, 0u) << name;
-    std::map<std::pair<int, int>, std::pair<std::string, uint32_t>> items;
-    for (const EsfItem& item : result.catalogue.items) {
-        const std::string label =
-            item.kind == Kind::GroupAddress ? item.label : Replace(item.label, "/", "_");
-        items[{static_cast<int>(item.kind), item.number}] = {label, item.itemData};
-    }
-    return items;
-}
-
-TEST(GroupAddressImport, SamplesHoldTheContentOfTheEsfSamples) {
-    const auto demo = SampleItems("demo-building.esf", ImportFormat::Esf);
-    EXPECT_EQ(demo.size(), 7u + 22 + 276);  // main groups, middle groups, addresses
-    std::map<uint32_t, int> types;          // addresses per low byte of the item data
-    for (const auto& [key, item] : demo)
-        types[key.first == 2 ? item.second & 0xFF : 0] += key.first == 2;
-    EXPECT_EQ(types, (std::map<uint32_t, int>{{0, 0},
-                                              {0x20, 100},
-                                              {0x23, 21},
-                                              {0x27, 89},
-                                              {0x28, 61},
-                                              {0x29, 2},
-                                              {0x2A, 1},
-                                              {0x2E, 2}}));
-    using Item = std::pair<std::string, uint32_t>;
-    EXPECT_EQ(demo.at({0, 2}), (Item{"2 Jalousien _ Rolll\xC3\xA4"
-                                     "den",
-                                     0}));
-    EXPECT_EQ(demo.at({1, 13}), (Item{"5 Au\xC3\x9F"
-                                      "enanlage",
-                                      0}));
-    EXPECT_EQ(demo.at({2, 0x1104}), (Item{"2/1/4 Jalousie K\xC3\xBC"
-                                          "che - AUF/AB",
-                                          0x11040020}));
-    EXPECT_EQ(demo.at({2, 0x3003}), (Item{"6/0/3 Statustext Empfang", 0x3003002E}));
-    EXPECT_EQ(SampleItems("demo-building.xml", ImportFormat::Xml), demo);
-    EXPECT_EQ(SampleItems("demo-building.csv", ImportFormat::Csv), demo);
-    const auto hotel = SampleItems("hotel-two-level.esf", ImportFormat::Esf);
-    EXPECT_EQ(hotel.size(), 5u + 50);
-    EXPECT_EQ(hotel.at({2, 0x2FFF}), (Item{"5/2047 Last address", 0x2FFF0020}));
-    EXPECT_EQ(hotel.at({2, 0x2800}).first, "5/0 Welcome text \xE2\x80\x93 Lobby");
-    EXPECT_EQ(SampleItems("hotel-two-level.csv", ImportFormat::Csv), hotel);
-    const EsfImport demoFile = ImportGroupAddresses(Sample("demo-building.esf")).catalogue;
-    EXPECT_EQ(demoFile.projectName,
-              "B\xC3\xBCrogeb\xC3\xA4ude M\xC3\xBCllerstra\xC3\x9F"
-              "e 12");
-    EXPECT_EQ(demoFile.threeLevel, true);
-    const EsfImport hotelFile = ImportGroupAddresses(Sample("hotel-two-level.esf")).catalogue;
-    EXPECT_EQ(hotelFile.projectName, "Hotel Z\xC3\xBCrich \xE2\x80\x93 Ground floor");
-    EXPECT_EQ(hotelFile.threeLevel, false);
-    EXPECT_EQ(hotelFile.items[1].number, 0x2FFF);  // the file lists its addresses from the top
 }
 
 }  // namespace
