@@ -1,61 +1,43 @@
-// Runs the halvex-host program for the host's tests and collects exit code and output.
+// Runs halvex-host for its tests: in process through RunCommandLine, or as the real executable.
 #pragma once
 
-#include <fcntl.h>
-#include <signal.h>
-#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <chrono>
-#include <cstdint>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <optional>
 #include <sstream>
 #include <string>
-#include <thread>
-#include <utility>
 #include <vector>
+
+#include "host/CommandLine.h"
 
 namespace halvex::test {
 
 struct HostRun {
-    int exitCode = -1;  // -1: killed after the time limit or by a signal
+    int exitCode = -1;  // -1: ended by a signal
     std::string out;
     std::string err;
 };
 
-struct HostRunOptions {
-    std::vector<std::pair<std::string, std::string>> env;  // set in the child
-    std::vector<std::string> unset;                        // removed in the child
-    std::optional<rlim_t> fileSizeLimit;                   // RLIMIT_FSIZE in bytes
-    std::chrono::seconds limit{60};
-};
-
 inline std::string ReadFileText(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-inline std::vector<uint8_t> ReadFileBytes(const std::filesystem::path& path) {
     std::ifstream in(path, std::ios::binary);
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
-inline void WriteFileBytes(const std::filesystem::path& path, const std::vector<uint8_t>& bytes) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(bytes.data()),
-              static_cast<std::streamsize>(bytes.size()));
+inline std::vector<uint8_t> ReadFileBytes(const std::filesystem::path& path) {
+    const std::string text = ReadFileText(path);
+    return {text.begin(), text.end()};
 }
 
-inline void WriteFileText(const std::filesystem::path& path, const std::string& text) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out << text;
+inline void WriteFileText(const std::filesystem::path& path, std::string_view text) {
+    std::ofstream(path, std::ios::binary | std::ios::trunc) << text;
+}
+
+inline void WriteFileBytes(const std::filesystem::path& path, const std::vector<uint8_t>& bytes) {
+    WriteFileText(path, std::string(bytes.begin(), bytes.end()));
 }
 
 // A fresh directory, removed with everything in it at the end of the test.
@@ -66,75 +48,61 @@ public:
             (std::filesystem::temp_directory_path() / "halvex-host-XXXXXX").string();
         path_ = ::mkdtemp(pattern.data());
     }
-    ~TempDir() {
-        std::error_code ec;
-        std::filesystem::remove_all(path_, ec);
-    }
+    ~TempDir() { std::filesystem::remove_all(path_); }
     TempDir(const TempDir&) = delete;
     TempDir& operator=(const TempDir&) = delete;
-    std::filesystem::path operator/(const std::string& name) const { return path_ / name; }
-    const std::filesystem::path& Path() const { return path_; }
-    // Names of the files in the directory.
-    std::vector<std::string> Files() const {
-        std::vector<std::string> names;
-        for (const auto& entry : std::filesystem::directory_iterator(path_)) {
-            names.push_back(entry.path().filename().string());
-        }
-        return names;
+    std::string operator/(const std::string& name) const { return (path_ / name).string(); }
+    size_t FileCount() const {
+        const std::filesystem::directory_iterator files(path_);
+        return static_cast<size_t>(std::distance(begin(files), end(files)));
     }
 
 private:
     std::filesystem::path path_;
 };
 
-// Runs halvex-host with `args` and waits for it, at most `options.limit`.
-inline HostRun RunHost(const std::vector<std::string>& args, const HostRunOptions& options = {}) {
-    TempDir output;
-    const std::string outPath = (output / "out").string();
-    const std::string errPath = (output / "err").string();
-    std::vector<std::string> all = {HALVEX_HOST};
-    all.insert(all.end(), args.begin(), args.end());
-    std::vector<char*> argv;
-    for (std::string& arg : all)
-        argv.push_back(arg.data());
-    argv.push_back(nullptr);
+// halvex-host's command line run in this process, with `env` set ("NAME=value", or "NAME=" to
+// remove it) for the run.
+inline HostRun RunHost(const std::vector<std::string>& args,
+                       const std::vector<std::string>& env = {}) {
+    std::vector<std::pair<std::string, const char*>> old;
+    for (const std::string& setting : env) {
+        const std::string name = setting.substr(0, setting.find('='));
+        const std::string value = setting.substr(name.size() + 1);
+        old.emplace_back(name, std::getenv(name.c_str()));
+        if (old.back().second != nullptr)
+            old.back().second = ::strdup(old.back().second);
+        value.empty() ? ::unsetenv(name.c_str()) : ::setenv(name.c_str(), value.c_str(), 1);
+    }
+    std::vector<const char*> argv = {"halvex-host"};
+    for (const std::string& arg : args)
+        argv.push_back(arg.c_str());
+    std::ostringstream out, err;
+    const int code = host::RunCommandLine(static_cast<int>(argv.size()), argv.data(), out, err);
+    for (const auto& [name, value] : old) {
+        value != nullptr ? ::setenv(name.c_str(), value, 1) : ::unsetenv(name.c_str());
+        std::free(const_cast<char*>(value));
+    }
+    return {code, out.str(), err.str()};
+}
 
-    const pid_t pid = ::fork();
-    if (pid == 0) {
-        const int out = ::open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-        const int err = ::open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-        ::dup2(out, 1);
-        ::dup2(err, 2);
-        for (const auto& name : options.unset)
-            ::unsetenv(name.c_str());
-        for (const auto& [name, value] : options.env)
-            ::setenv(name.c_str(), value.c_str(), 1);
-        if (options.fileSizeLimit) {
-            // A write beyond the limit then fails with EFBIG instead of ending the process.
-            ::signal(SIGXFSZ, SIG_IGN);
-            const rlimit limit{*options.fileSizeLimit, *options.fileSizeLimit};
-            ::setrlimit(RLIMIT_FSIZE, &limit);
-        }
-        ::execv(argv[0], argv.data());
-        ::_exit(127);
+// The halvex-host executable, run through env(1) with `env` as above, at most 60 seconds.
+inline HostRun RunExecutable(const std::vector<std::string>& args,
+                             const std::vector<std::string>& env = {}) {
+    const TempDir dir;
+    std::string unset, set;
+    for (const std::string& setting : env) {
+        if (setting.back() == '=')
+            unset += " -u " + setting.substr(0, setting.size() - 1);
+        else
+            set += " '" + setting + "'";
     }
-    HostRun run;
-    const auto end = std::chrono::steady_clock::now() + options.limit;
-    int status = 0;
-    while (::waitpid(pid, &status, WNOHANG) == 0) {
-        if (std::chrono::steady_clock::now() > end) {
-            ::kill(pid, SIGKILL);
-            ::waitpid(pid, &status, 0);
-            status = -1;
-            break;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    if (status != -1 && WIFEXITED(status))
-        run.exitCode = WEXITSTATUS(status);
-    run.out = ReadFileText(outPath);
-    run.err = ReadFileText(errPath);
-    return run;
+    std::string command = "timeout -s KILL 60 env" + unset + set + " " HALVEX_HOST;
+    for (const std::string& arg : args)
+        command += " '" + arg + "'";
+    const int status = std::system((command + " >" + dir / "out" + " 2>" + dir / "err").c_str());
+    const int code = WIFEXITED(status) && WEXITSTATUS(status) < 128 ? WEXITSTATUS(status) : -1;
+    return {code, ReadFileText(dir / "out"), ReadFileText(dir / "err")};
 }
 
 // The stand-in plug-in built beside halvex-host.

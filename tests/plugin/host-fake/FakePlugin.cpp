@@ -18,6 +18,7 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include <array>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -45,17 +46,15 @@ public:
     explicit FakeNetworkPage(QWidget* parent) : QWidget(parent) {
         setObjectName(QStringLiteral("CDeviceSettingsPage"));
         auto* layout = new QVBoxLayout(this);
-        list_ = new QListWidget(this);
+        layout->addWidget(list_ = new QListWidget(this));
+        layout->addWidget(progress_ = new QLabel(this));
         list_->setObjectName(QStringLiteral("7039"));
-        progress_ = new QLabel(this);
         progress_->setObjectName(QStringLiteral("uploadProgress"));
-        layout->addWidget(list_);
-        layout->addWidget(progress_);
     }
 
     Q_INVOKABLE void SearchGateways() {
         list_->clear();
-        searchedVisible = isVisible();
+        report += isVisible() ? " page-shown" : "";
         for (const QString& line :
              QString::fromStdString(Env("HALVEX_FAKE_GATEWAYS")).split(';', Qt::SkipEmptyParts)) {
             // Answers arrive a little later, as from the network.
@@ -64,22 +63,18 @@ public:
     }
 
     Q_INVOKABLE void UploadToGateway() {
-        if (list_->currentItem() == nullptr)
-            return;
-        const QString line = list_->currentItem()->text();
-        QMessageBox question(QMessageBox::Warning, QStringLiteral("Attention"),
-                             QStringLiteral("Really change IP-address of selected Gateway ?"),
-                             QMessageBox::Ok | QMessageBox::Cancel, this);
-        if (question.exec() != QMessageBox::Ok)
+        if (list_->currentItem() == nullptr ||
+            QMessageBox::warning(this, QStringLiteral("Attention"),
+                                 QStringLiteral("Really change IP-address of selected Gateway ?"),
+                                 QMessageBox::Ok | QMessageBox::Cancel) != QMessageBox::Ok)
             return;
         progress_->setText(QStringLiteral("Block 1 of 1"));
-        uploadedTo = line.section(' ', 0, 0).toStdString();
+        report += " uploaded=" + list_->currentItem()->text().section(' ', 0, 0).toStdString();
         QMessageBox::information(this, QStringLiteral("Information"),
                                  QStringLiteral("Upload done"));
     }
 
-    std::string uploadedTo;
-    bool searchedVisible = false;
+    std::string report;
 
 private:
     QListWidget* list_;
@@ -94,31 +89,30 @@ public:
         auto* layout = new QVBoxLayout(this);
         auto* tabs = new QTabWidget(this);
         tabs->addTab(new QWidget(tabs), QStringLiteral("Scene Out 1"));
-        page = new FakeNetworkPage(tabs);
-        tabs->addTab(page, QStringLiteral("Lan/KNX"));
+        tabs->addTab(page = new FakeNetworkPage(tabs), QStringLiteral("Lan/KNX"));
         layout->addWidget(tabs);
-        if (!Mode("no-ok")) {
-            auto* ok = new QPushButton(QStringLiteral("OK"), this);
-            ok->setObjectName(QStringLiteral("7052"));
-            layout->addWidget(ok);
-            connect(ok, &QPushButton::clicked, this, [this] {
-                if (Mode("deaf-ok"))
-                    return;
-                while (Mode("hang"))
-                    std::this_thread::sleep_for(std::chrono::seconds(1));
+        if (Mode("no-ok"))
+            return;
+        auto* ok = new QPushButton(QStringLiteral("OK"), this);
+        ok->setObjectName(QStringLiteral("7052"));
+        layout->addWidget(ok);
+        connect(ok, &QPushButton::clicked, this, [this] {
+            while (Mode("hang"))
+                std::this_thread::sleep_for(std::chrono::seconds(1));
+            if (!Mode("deaf-ok"))
                 accept();
-            });
-        }
+        });
     }
 
-    // Fails for a file named "*.bad", as the plug-in's does for a file it cannot read.
+    // Refuses a file named "*.bad" and says why, as the plug-in does for a file it cannot read.
     Q_INVOKABLE bool ImportEsfFile(const QString& path) {
-        if (path.endsWith(QLatin1String(".bad")))
-            return false;
-        importedEsf = path.toStdString();
-        QMessageBox::information(this, QStringLiteral("Information"),
-                                 QStringLiteral("Imported ") + path.section('/', -1));
-        return true;
+        const bool bad = path.endsWith(QLatin1String(".bad"));
+        QMessageBox::information(
+            this, QStringLiteral("Information"),
+            (bad ? QStringLiteral("No group address in ") : QStringLiteral("Imported ")) +
+                path.section('/', -1));
+        importedEsf = bad ? "" : " esf=" + path.toStdString();
+        return !bad;
     }
 
     FakeNetworkPage* page;
@@ -130,12 +124,10 @@ int AskBusType() {
     QDialog dialog;
     dialog.setObjectName(QStringLiteral("CBusTypeDlg"));
     auto* layout = new QVBoxLayout(&dialog);
-    const char* names[] = {"7047", "7050", "7048", "7049", "7051"};
     QRadioButton* radios[5];
     for (int i = 0; i < 5; ++i) {
-        radios[i] = new QRadioButton(QString::number(i), &dialog);
-        radios[i]->setObjectName(QString::fromLatin1(names[i]));
-        layout->addWidget(radios[i]);
+        layout->addWidget(radios[i] = new QRadioButton(QString::number(i), &dialog));
+        radios[i]->setObjectName(QString::number(std::array{7047, 7050, 7048, 7049, 7051}[i]));
     }
     radios[0]->setChecked(true);
     auto* ok = new QPushButton(QStringLiteral("OK"), &dialog);
@@ -143,30 +135,15 @@ int AskBusType() {
     layout->addWidget(ok);
     if (dialog.exec() != QDialog::Accepted)
         return -1;
-    for (int i = 0; i < 5; ++i) {
-        if (radios[i]->isChecked())
-            return i;
-    }
-    return -1;
+    int checked = 0;
+    while (!radios[checked]->isChecked())
+        ++checked;
+    return checked;
 }
 
-std::string SceneName(const uint8_t* sceneList, int index) {
-    size_t block = 7;
-    for (int i = 0; i < index; ++i)
-        block += sceneList[block] | (sceneList[block + 1] << 8);
-    const size_t end = sceneList[block + 3] | (sceneList[block + 4] << 8);
-    return std::string(reinterpret_cast<const char*>(sceneList + end - 15),
-                       strnlen(reinterpret_cast<const char*>(sceneList + end - 15), 15));
-}
-
-// A record whose header is valid and whose main part holds a line of text after the header.
-uint8_t* MakeRecord(const std::string& text) {
-    const size_t size = 62 + text.size();
-    auto* record = static_cast<uint8_t*>(std::calloc(size, 1));
-    record[0] = static_cast<uint8_t>(size);
-    record[1] = static_cast<uint8_t>(size >> 8);
-    std::memcpy(record + 62, text.data(), text.size());
-    return record;
+std::string Text(const uint8_t* field, size_t size) {
+    return std::string(reinterpret_cast<const char*>(field),
+                       strnlen(reinterpret_cast<const char*>(field), size));
 }
 
 }  // namespace
@@ -174,21 +151,17 @@ uint8_t* MakeRecord(const std::string& text) {
 FAKE_EXPORT void HALVEX_STDCALL __OpenKNXDialog(const uint8_t* sceneList, uint8_t* record,
                                                 uint8_t** recordSlot, uint8_t language,
                                                 const uint32_t* deviceTable, uint16_t deviceCount) {
-    int bus = -1;
-    if (record == nullptr) {
-        bus = AskBusType();
-        if (bus < 0)
-            return;
-    }
+    const int bus = record == nullptr ? AskBusType() : -1;
+    if (record == nullptr && bus < 0)
+        return;
     FakeMainDialog dialog;
-    if (Mode("greet")) {
+    if (Mode("greet") || Mode("mystery")) {
         QTimer::singleShot(0, &dialog, [&dialog] {
-            QMessageBox::warning(&dialog, QStringLiteral("Attention"),
-                                 QStringLiteral("Listening socket could not be opened"));
-        });
-    }
-    if (Mode("mystery")) {
-        QTimer::singleShot(0, &dialog, [&dialog] {
+            if (Mode("greet")) {
+                QMessageBox::warning(&dialog, QStringLiteral("Attention"),
+                                     QStringLiteral("Listening socket could not be opened"));
+                return;
+            }
             QDialog mystery(&dialog);
             mystery.setObjectName(QStringLiteral("Mystery"));
             mystery.setWindowTitle(QStringLiteral("Something else"));
@@ -197,27 +170,25 @@ FAKE_EXPORT void HALVEX_STDCALL __OpenKNXDialog(const uint8_t* sceneList, uint8_
     }
     if (dialog.exec() != QDialog::Accepted)
         return;
-
+    // The first scene's name ends where the u16 at 10 points; device 0 is at the table's start.
     const auto* devices = reinterpret_cast<const uint8_t*>(deviceTable);
     std::string text = "bus=" + std::to_string(bus) + " lang=" + std::to_string(language) +
                        " scenes=" + std::to_string(sceneList[6]) +
                        " devices=" + std::to_string(deviceCount);
     if (sceneList[6] > 0)
-        text += " scene0=" + SceneName(sceneList, 0);
-    if (deviceCount > 0) {
-        text += " device0=" + std::string(reinterpret_cast<const char*>(devices),
-                                          strnlen(reinterpret_cast<const char*>(devices), 20));
-        text += " kind0=" + std::to_string(devices[20]);
-    }
+        text += " scene0=" + Text(sceneList + (sceneList[10] | sceneList[11] << 8) - 15, 15);
+    if (deviceCount > 0)
+        text += " device0=" + Text(devices, 20) + " kind0=" + std::to_string(devices[20]);
     if (record != nullptr)
         text += " old=" + std::to_string(record[0] | (record[1] << 8));
-    if (!dialog.importedEsf.empty())
-        text += " esf=" + dialog.importedEsf;
-    if (!dialog.page->uploadedTo.empty())
-        text += " uploaded=" + dialog.page->uploadedTo;
-    if (dialog.page->searchedVisible)
-        text += " page-shown";
-    *recordSlot = MakeRecord(text);
+    text += dialog.importedEsf + dialog.page->report;
+    // A record whose header is valid and whose main part holds the text after the header.
+    const size_t size = 62 + text.size();
+    auto* replacement = static_cast<uint8_t*>(std::calloc(size, 1));
+    replacement[0] = static_cast<uint8_t>(size);
+    replacement[1] = static_cast<uint8_t>(size >> 8);
+    std::memcpy(replacement + 62, text.data(), text.size());
+    *recordSlot = replacement;
     std::free(record);
 }
 
@@ -232,9 +203,7 @@ FAKE_EXPORT void HALVEX_STDCALL __SendDMXData2UDP(uint8_t* frame, const uint8_t*
                                                   uint16_t length) {
     frame[6] = record[15] & 0xC0;
     const std::string path = Env("HALVEX_FAKE_LOG");
-    if (path.empty())
-        return;
-    if (FILE* log = std::fopen(path.c_str(), "a")) {
+    if (FILE* log = path.empty() ? nullptr : std::fopen(path.c_str(), "a")) {
         std::fprintf(log, "%.6s %u %u %u %u %u\n", reinterpret_cast<const char*>(frame), length,
                      frame[6], frame[7], frame[8], frame[7 + 511]);
         std::fclose(log);

@@ -1,0 +1,277 @@
+// halvex-host's commands run in process: every refusal with its message and exit code before
+// the plug-in sees anything, and what the commands hand to the stand-in plug-in and print.
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+#include "plugin/HostRunner.h"
+#include "support/ByteDiff.h"
+#include "support/RecordBuilder.h"
+
+namespace halvex::test {
+namespace {
+
+constexpr int kUsage = 2, kBadInput = 3, kLibrary = 4, kWriteFailed = 7;
+
+// A KNX header as the plug-in creates it for a new record, `size` bytes with a pattern behind it.
+std::vector<uint8_t> NewRecord(size_t size = 62) {
+    std::vector<uint8_t> record(size, 0);
+    record[0] = static_cast<uint8_t>(size), record[1] = static_cast<uint8_t>(size >> 8);
+    record[15] = 0x20;
+    for (size_t i = 62; i < size; ++i)
+        record[i] = static_cast<uint8_t>(i * 7);
+    return record;
+}
+
+std::string Scenes(size_t count) {
+    std::string json = "{\"scenes\": [\"S\"";
+    for (size_t i = 1; i < count; ++i)
+        json += ",\"S\"";
+    return json + "]}";
+}
+
+class HostCommandTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        WriteFileText(show_, Scenes(2));
+        WriteFileBytes(good_, NewRecord());
+    }
+    // Runs the command and checks exit code and message; good.rec stays as it was.
+    void Expect(const std::vector<std::string>& args, int code, const std::string& message,
+                const std::vector<std::string>& env = {}) {
+        const HostRun run = RunHost(args, env);
+        std::string line;
+        for (const auto& arg : args)
+            line += arg + " ";
+        EXPECT_EQ(run.exitCode, code) << line << "\n" << run.err;
+        EXPECT_NE((run.err + run.out).find(message), std::string::npos) << line << "\n" << run.err;
+        EXPECT_EQ(ReadFileBytes(good_), NewRecord()) << line;
+    }
+    TempDir dir_;
+    const std::string show_ = dir_ / "show.json", good_ = dir_ / "good.rec";
+};
+
+TEST_F(HostCommandTest, CommandLineErrorsAndExitCodes) {
+    KnxRecordPlan plan;
+    plan.scenes = 4;  // a show of 3 after a deletion
+    plan.pairs = {{1, 0x0801}};
+    WriteFileBytes(dir_ / "knx4.rec", BuildKnxRecord(plan));
+    plan.scenes = 3;
+    std::vector<uint8_t> unsafe = BuildKnxRecord(plan);
+    unsafe[4] = 0xF0, unsafe[5] = 0xFF;  // pair table past the record; the outputs are sound
+    WriteFileBytes(dir_ / "unsafe.rec", unsafe);
+    WriteFileText(dir_ / "big.json", Scenes(254));
+    WriteFileText(dir_ / "bad.json", "{\"scenes\": [");
+    const std::string rec = good_, show = show_, fake = FakePlugin();
+    std::string values = "0";
+    for (int i = 0; i < 512; ++i)
+        values += ",0";
+    struct Row {
+        std::vector<std::string> args;
+        int code;
+        std::string message;
+    };
+    const std::vector<Row> rows = {
+        {{"--help"}, 0, "delete-scene"},
+        {{}, kUsage, "A subcommand is required"},
+        {{"frobnicate"}, kUsage, "unknown command \"frobnicate\""},
+        {{"configure", rec}, kUsage, "--show is required"},
+        {{"configure", rec, "--show", show, "--lang", "fr"}, kUsage, "--lang"},
+        {{"configure", rec, "--show", show, "--accept", "--bus", "token-ring"}, kUsage, "--bus"},
+        {{"configure", rec, "--show", show, "--accept", "--timeout", "0"}, kUsage, "--timeout"},
+        {{"configure", rec, "--show", show, "--import-esf", "a.esf"},
+         kUsage,
+         "--import-esf and --bus need --accept"},
+        {{"configure", rec, "--show", show, "--wait", "1"},
+         kUsage,
+         "--assign, --screenshots and --wait need --accept"},
+        {{"configure", rec, "--show", show, "--accept", "--assign", "dimmer9:1:1/0/13"},
+         kUsage,
+         "--assign dimmer9:1:1/0/13: expected PAGE:OUTPUT:ENTRY"},
+        {{"delete-scene", "254", rec, "--show", show}, kUsage, "INDEX"},
+        {{"delete-scene", "-1", rec, "--show", show}, kUsage, "INDEX"},
+        {{"delete-scene", "x", rec, "--show", show}, kUsage, "INDEX"},
+        {{"delete-scene", "0", "--show", show}, kUsage, "RECORD is required"},
+        // Two scenes remain, so the deleted one was scene 0, 1 or 2.
+        {{"delete-scene", "3", rec, "--show", show}, kUsage, "scene 3 cannot have been deleted"},
+        {{"delete-scene", "0", rec, dir_ / "./good.rec", "--show", show},
+         kUsage,
+         "record file named twice"},
+        {{"preview", rec, "--frames", "0"}, kUsage, "--frames"},
+        {{"preview", rec, "--frames", "1", "--interval-ms", "-5"}, kUsage, "--interval-ms"},
+        {{"preview", rec, "--frames", "1", "--channel-values", "1,256"},
+         kUsage,
+         "--channel-values"},
+        {{"preview", rec, "--frames", "1", "--channel-values", values},
+         kUsage,
+         "513 values for 512 channels"},
+        {{"search", "--show", show, "--seconds", "-1"}, kUsage, "--seconds"},
+        {{"configure", rec, "--show", dir_ / "absent.json", "--accept"},
+         kBadInput,
+         "absent.json: no such show file"},
+        {{"configure", rec, "--show", dir_ / "bad.json", "--accept"},
+         kBadInput,
+         "bad.json: not valid JSON"},
+        {{"configure", rec, "--show", show, "--accept", "--import-esf", dir_ / "absent.esf"},
+         kBadInput,
+         "absent.esf: no such ESF file"},
+        {{"delete-scene", "0", rec, "--show", dir_ / "big.json"}, kBadInput, "at most 253 scenes"},
+        {{"delete-scene", "0", dir_ / "knx4.rec", "--show", show},
+         kBadInput,
+         "knx4.rec: the record has 4 scenes, so the show after the deletion must have 3, not 2"},
+        {{"delete-scene", "1", rec, dir_ / "unsafe.rec", "--show", show},
+         kBadInput,
+         "unsafe.rec: scene 1 cannot be deleted from this record safely (pair table at offset "
+         "65520 starts past the main part"},
+        {{"--library", dir_ / "absent.so", "delete-scene", "0", rec, "--show", show},
+         kLibrary,
+         "cannot load the plug-in"},
+        {{"delete-scene", "0", rec, "--show", show, "--library", "libc.so.6"},
+         kLibrary,
+         "libc.so.6 is not a Halvex plug-in: it does not export __OpenKNXDialog, "
+         "__DeleteScene, __SendDMXData2UDP"},
+        {{"check-show", show, "--scene-list", dir_ / "missing-dir/list"},
+         kWriteFailed,
+         "missing-dir/list: cannot create a temporary file beside it"},
+    };
+    for (const Row& row : rows)
+        Expect(row.args, row.code, row.message);
+    Expect({"--library", fake, "configure", rec, "--show", show}, kUsage, "there is no display",
+           {"DISPLAY=", "WAYLAND_DISPLAY=", "QT_QPA_PLATFORM="});
+    EXPECT_EQ(ReadFileBytes(dir_ / "unsafe.rec"), unsafe);
+}
+
+// Checked before anything is read or handed on: nothing blocks on a FIFO, nothing tries to
+// hold 4 GiB, and with one bad record no record of the deletion changes.
+TEST_F(HostCommandTest, RecordFileFaults) {
+    std::vector<uint8_t> longMain = NewRecord(), shortMain = NewRecord();
+    longMain[0] = 100, shortMain[0] = 10;
+    std::vector<uint8_t> noTrailing = NewRecord(), longTrailing = NewRecord();
+    noTrailing[14] = longTrailing[14] = 0x01;  // a trailing block is flagged
+    longTrailing.insert(longTrailing.end(), {9, 0, 0, 0, 0, 0, 0, 0});  // 9 bytes, 8 present
+    enum Kind { kBytes, kAbsent, kFolder, kFifo, kHuge };
+    struct Row {
+        Kind kind;
+        std::vector<uint8_t> bytes;
+        std::string message;
+        std::string commands;  // c configure, d delete-scene, p preview, i inspect
+    };
+    const std::vector<Row> rows = {
+        {kBytes, {}, "x.rec: damaged record: too short for a scene record (0 bytes", "cdp"},
+        {kBytes, std::vector<uint8_t>(61, 0), "too short for a scene record (61 bytes", "cdp"},
+        {kBytes, longMain, "main part length 100 does not fit the 62-byte file", "cdp"},
+        {kBytes, shortMain, "main part length 10 does not fit", "cdp"},
+        {kBytes, noTrailing, "the trailing block's length is missing", "cdp"},
+        {kBytes, longTrailing, "trailing block length 9 does not fit the 70-byte file", "cdp"},
+        {kAbsent, {}, "x.rec: no such record file", "dpi"},
+        {kFolder, {}, "x.rec: not a regular file", "cdpi"},
+        {kFifo, {}, "x.rec: not a regular file", "cdpi"},
+        {kHuge,
+         {},
+         "x.rec: 4294967296 bytes, more than any record file can hold (67108864 bytes)",
+         "cdpi"},
+    };
+    const std::string x = dir_ / "x.rec", fake = FakePlugin();
+    const std::map<char, std::vector<std::string>> commands = {
+        {'c', {"configure", x, "--show", show_, "--accept"}},
+        {'d', {"--library", fake, "delete-scene", "0", good_, x, "--show", show_}},
+        {'p', {"--library", fake, "preview", x, "--frames", "1"}},
+        {'i', {"inspect", x}},
+    };
+    for (const Row& row : rows) {
+        std::filesystem::remove_all(x);
+        if (row.kind == kBytes || row.kind == kHuge)
+            WriteFileBytes(x, row.bytes);
+        if (row.kind == kHuge)
+            std::filesystem::resize_file(x, uintmax_t{4} << 30);  // sparse
+        if (row.kind == kFolder)
+            std::filesystem::create_directory(x);
+        if (row.kind == kFifo)
+            ::mkfifo(x.c_str(), 0600);
+        for (const char command : row.commands)
+            Expect(commands.at(command), kBadInput, row.message);
+        EXPECT_TRUE(row.kind != kBytes || ReadFileBytes(x) == row.bytes) << row.message;
+    }
+}
+
+// The stand-in plug-in marks bytes 54 and 55 with the scene index and the show's scene count;
+// a record it leaves as it was is not rewritten, bytes behind a record's end are dropped.
+TEST_F(HostCommandTest, DeleteSceneHandsEachRecordToThePlugInAndWritesItBack) {
+    std::vector<uint8_t> big = NewRecord(8000), trailing = NewRecord(100), same = NewRecord(),
+                         junk = NewRecord();
+    trailing[14] = 0x01;  // a trailing block of 10 bytes behind the main part
+    trailing.insert(trailing.end(), {10, 0, 0, 0, 1, 2, 3, 4, 5, 6});
+    same[54] = 1, same[55] = 2;
+    junk.insert(junk.end(), {0xDE, 0xAD, 0xBE, 0xEF});
+    std::vector<std::string> args = {"--library", FakePlugin(), "delete-scene",
+                                     "1",         "--show",     show_};
+    for (const auto& [name, bytes] :
+         {std::pair{"a", big}, {"b", trailing}, {"c", same}, {"d", junk}}) {
+        WriteFileBytes(dir_ / name, bytes);
+        args.push_back(dir_ / name);
+    }
+    const HostRun run = RunHost(args);
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(run.out, dir_ / "a: scene 1 deleted (8000 bytes)\n" + dir_ / "b" +
+                           ": scene 1 deleted (110 bytes)\n" + dir_ / "c" +
+                           ": unchanged, file not rewritten (62 bytes)\n" + dir_ / "d" +
+                           ": scene 1 deleted (62 bytes; the 4 bytes behind the record's end "
+                           "were dropped)\n");
+    junk.resize(62);
+    for (auto [name, expected] : {std::pair{"a", big}, {"b", trailing}, {"c", same}, {"d", junk}}) {
+        expected[54] = 1, expected[55] = 2;
+        EXPECT_BYTES_EQ(expected, ReadFileBytes(dir_ / name)) << name;
+    }
+}
+
+// Frames are "DMXDAT", the output byte the plug-in sets, then channels 1, 2, ... 512.
+TEST_F(HostCommandTest, PreviewStreamsHostFramesThroughThePlugIn) {
+    for (const uint8_t flagsB : {uint8_t{0x60}, uint8_t{0x20}}) {  // DMX-Out 1 preview on, off
+        std::vector<uint8_t> record = NewRecord();
+        record[15] = flagsB;
+        WriteFileBytes(dir_ / "a.rec", record);
+        std::filesystem::remove(dir_ / "frames.log");
+        const HostRun run =
+            RunHost({"--library", FakePlugin(), "preview", dir_ / "a.rec", "--frames", "3",
+                     "--interval-ms", "1", "--channel-values", "255,128"},
+                    {"HALVEX_FAKE_LOG=" + dir_ / "frames.log"});
+        EXPECT_EQ(run.exitCode, 0) << run.err;
+        const std::string frame = "DMXDAT 519 " + std::to_string(flagsB & 0xC0) + " 255 128 0\n";
+        EXPECT_EQ(ReadFileText(dir_ / "frames.log"), frame + frame + frame);
+        EXPECT_EQ(run.out, "passed 3 frames of 519 bytes to the plug-in" +
+                               std::string(flagsB == 0x60 ? " (preview on DMX-Out 1)" : "") + "\n");
+        EXPECT_EQ(run.err, flagsB == 0x60 ? ""
+                                          : "halvex-host: note: " + dir_ / "a.rec" +
+                                                " has no preview output switched on (DMX-Out "
+                                                "1/2); the plug-in sends nothing\n");
+    }
+}
+
+// Damaged records are described too; texts from the record can neither forge lines nor reach
+// the terminal.
+TEST_F(HostCommandTest, InspectDescribesRecordsForPeopleAndPrograms) {
+    std::vector<uint8_t> wlan = NewRecord(), forged = NewRecord();
+    wlan[14] = 0x02;  // WLAN gateway at 192.168.1.223
+    wlan[16] = 192, wlan[17] = 168, wlan[18] = 1, wlan[19] = 223;
+    std::ranges::copy(std::string("x\nGateway: 6.6\x1B[2J"), forged.begin() + 32);  // its name
+    const std::vector<std::tuple<std::vector<uint8_t>, std::string, std::string>> rows = {
+        {wlan, "", "Bus mode: knx, WLAN gateway\nMain part"},
+        {wlan, "", "Gateway: 192.168.1.223 mask"},
+        {wlan, "--json", "\"wlan\": true"},
+        {wlan, "--json", "\"damaged\": false"},
+        {{0xFF, 0xFF, 1, 2, 3}, "--json", "\"damaged\": true"},
+        {forged, "", "name \"x\\nGateway: 6.6\\x1B[2J\""},
+    };
+    for (const auto& [record, option, text] : rows) {
+        WriteFileBytes(dir_ / "a.rec", record);
+        std::vector<std::string> args = {"inspect", dir_ / "a.rec", option};
+        const HostRun run = RunHost({args.begin(), args.end() - (option.empty() ? 1 : 0)});
+        EXPECT_EQ(run.exitCode, 0) << run.err;
+        EXPECT_NE(run.out.find(text), std::string::npos) << text << "\n" << run.out;
+        EXPECT_EQ(run.out.find_first_of("\x1B\r"), std::string::npos) << run.out;
+        EXPECT_EQ(run.out.find("\nGateway: 6.6"), std::string::npos) << "a forged line";
+    }
+}
+
+}  // namespace
+}  // namespace halvex::test
