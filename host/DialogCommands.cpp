@@ -19,6 +19,7 @@
 #include "host/DialogCall.h"
 #include "host/DialogDriver.h"
 #include "host/FileReplacement.h"
+#include "model/ControlIds.h"
 #include "plugin/Codepage.h"
 
 namespace halvex::host {
@@ -26,9 +27,9 @@ namespace {
 
 namespace fs = std::filesystem;
 
-const QString kMainOk = QStringLiteral("7052");
+const QString kMainOk = QString::number(ids::kOk);
 const QString kNetworkPage = QStringLiteral("CDeviceSettingsPage");
-const QString kGatewayList = QStringLiteral("7039");
+const QString kGatewayList = QString::number(ids::kGatewayList);
 const QString kUploadProgress = QStringLiteral("uploadProgress");
 const QString kUploadDone = QStringLiteral("Upload done");
 

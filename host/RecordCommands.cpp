@@ -9,6 +9,7 @@
 #include "host/FileReplacement.h"
 #include "host/PluginLibrary.h"
 #include "host/RecordFile.h"
+#include "model/ControlIds.h"
 #include "plugin/Codepage.h"
 #include "plugin/RecordLayout.h"
 #include "plugin/SceneDeletion.h"
@@ -76,16 +77,14 @@ const std::vector<std::string>& BusNames() {
 }
 
 std::string BusRadioName(const std::string& bus) {
-    if (bus == "knx")
-        return "7047";
-    if (bus == "knx-master-slave")
-        return "7050";
-    if (bus == "enocean")
-        return "7048";
-    if (bus == "wlan")
-        return "7049";
-    if (bus == "wlan-master-slave")
-        return "7051";
+    // The bus-type dialog's radio buttons, in the order of BusNames().
+    static constexpr int kRadios[] = {ids::kBusKnx, ids::kBusKnxMasterSlave, ids::kBusEnOcean,
+                                      ids::kBusWlan, ids::kBusWlanMasterSlave};
+    const std::vector<std::string>& names = BusNames();
+    for (size_t i = 0; i < names.size(); ++i) {
+        if (names[i] == bus)
+            return std::to_string(kRadios[i]);
+    }
     return {};
 }
 
