@@ -3,6 +3,7 @@
 #include <arpa/inet.h>
 #include <fcntl.h>
 #include <ifaddrs.h>
+#include <netinet/in.h>
 #include <poll.h>
 #include <sched.h>
 #include <signal.h>
@@ -10,12 +11,12 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <sstream>
 #include <thread>
 
 #include "gateway/CSocketLink.h"
@@ -24,7 +25,15 @@ namespace halvex::test {
 
 namespace {
 constexpr const char* kGatewayNamespace = "/run/netns/hvx-gw";
+
+sockaddr_in Address(uint32_t address, uint16_t port) {
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_port = htons(port);
+    a.sin_addr.s_addr = htonl(address);
+    return a;
 }
+}  // namespace
 
 std::string WhyNotInTestBed() {
     ifaddrs* list = nullptr;
@@ -38,11 +47,9 @@ std::string WhyNotInTestBed() {
         sockaddr_in a{};
         std::memcpy(&a, i->ifa_addr, sizeof a);
         const uint32_t address = ntohl(a.sin_addr.s_addr);
-        if (address == kHostAddress) {
-            hostAddress = true;
-        } else if ((address >> 24) != 127) {
+        hostAddress = hostAddress || address == kHostAddress;
+        if (address != kHostAddress && (address >> 24) != 127)
             foreign = i->ifa_name;
-        }
     }
     ::freeifaddrs(list);
     if (!hostAddress)
@@ -50,37 +57,26 @@ std::string WhyNotInTestBed() {
     if (!foreign.empty())
         return "interface " + foreign + " leads outside the bed";
     char name[260];
-    if (!LocalHostName(name, sizeof name) || ResolveAddress(name) != kHostAddress) {
+    if (!LocalHostName(name, sizeof name) || ResolveAddress(name) != kHostAddress)
         return "this host's name does not resolve to 198.18.0.1 (hosts file of hvx-host)";
-    }
     if (::access(kGatewayNamespace, F_OK) != 0)
         return "the gateway namespace hvx-gw is missing";
     return {};
 }
 
-int GatewaySideSocket(uint32_t address, uint16_t port, bool broadcast) {
+int GatewaySideSocket(uint32_t address, uint16_t port) {
     int result = -1;
     // setns changes only the calling thread; the socket stays in the namespace it was made in.
     std::thread maker([&] {
         const int ns = ::open(kGatewayNamespace, O_RDONLY | O_CLOEXEC);
-        if (ns < 0)
-            return;
-        const bool entered = ::setns(ns, CLONE_NEWNET) == 0;
-        ::close(ns);
-        if (!entered)
-            return;
-        const int fd = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
-        if (fd < 0)
-            return;
+        const bool entered = ns >= 0 && ::setns(ns, CLONE_NEWNET) == 0;
+        if (ns >= 0)
+            ::close(ns);
+        const int fd = entered ? ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0) : -1;
         const int on = 1;
-        ::setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
-        if (broadcast)
-            ::setsockopt(fd, SOL_SOCKET, SO_BROADCAST, &on, sizeof on);
-        sockaddr_in local{};
-        local.sin_family = AF_INET;
-        local.sin_port = htons(port);
-        local.sin_addr.s_addr = htonl(address);
-        if (::bind(fd, reinterpret_cast<const sockaddr*>(&local), sizeof local) != 0) {
+        const sockaddr_in local = Address(address, port);
+        if (fd >= 0 && (::setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on) != 0 ||
+                        ::bind(fd, reinterpret_cast<const sockaddr*>(&local), sizeof local) != 0)) {
             ::close(fd);
             return;
         }
@@ -90,25 +86,15 @@ int GatewaySideSocket(uint32_t address, uint16_t port, bool broadcast) {
     return result;
 }
 
-std::optional<Received> ReceiveOn(int fd, int timeoutMs) {
+std::vector<uint8_t> Heard(int fd, int timeoutMs) {
     pollfd p{fd, POLLIN, 0};
-    if (::poll(&p, 1, timeoutMs) <= 0)
-        return std::nullopt;
     uint8_t buffer[4096];
-    sockaddr_in from{};
-    socklen_t length = sizeof from;
-    const ssize_t n =
-        ::recvfrom(fd, buffer, sizeof buffer, 0, reinterpret_cast<sockaddr*>(&from), &length);
-    if (n < 0)
-        return std::nullopt;
-    return Received{{buffer, buffer + n}, ntohl(from.sin_addr.s_addr), ntohs(from.sin_port)};
+    const ssize_t n = ::poll(&p, 1, timeoutMs) > 0 ? ::recv(fd, buffer, sizeof buffer, 0) : -1;
+    return n < 0 ? std::vector<uint8_t>{} : std::vector<uint8_t>(buffer, buffer + n);
 }
 
 bool SendFrom(int fd, uint32_t address, uint16_t port, const std::vector<uint8_t>& bytes) {
-    sockaddr_in to{};
-    to.sin_family = AF_INET;
-    to.sin_port = htons(port);
-    to.sin_addr.s_addr = htonl(address);
+    const sockaddr_in to = Address(address, port);
     return ::sendto(fd, bytes.data(), bytes.size(), 0, reinterpret_cast<const sockaddr*>(&to),
                     sizeof to) == static_cast<ssize_t>(bytes.size());
 }
@@ -147,10 +133,8 @@ GatewaySim::GatewaySim(std::vector<std::string> args) {
     pid_ = ::fork();
     if (pid_ == 0) {
         const int log = ::open((dir_ + "/log.txt").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        if (log >= 0) {
-            ::dup2(log, 1);
-            ::dup2(log, 2);
-        }
+        ::dup2(log, 1);
+        ::dup2(log, 2);
         ::execvp("ip", raw.data());
         ::_exit(127);
     }
@@ -160,33 +144,26 @@ GatewaySim::GatewaySim(std::vector<std::string> args) {
 GatewaySim::~GatewaySim() {
     if (pid_ > 0) {
         ::kill(pid_, SIGTERM);
-        int status = 0;
-        ::waitpid(pid_, &status, 0);
+        ::waitpid(pid_, nullptr, 0);
     }
-    if (!dir_.empty()) {
-        std::error_code ignored;
+    std::error_code ignored;
+    if (!dir_.empty())
         std::filesystem::remove_all(dir_, ignored);
-    }
-}
-
-std::string GatewaySim::Log() const {
-    return Text("log.txt");
-}
-
-std::string GatewaySim::Text(const std::string& name) const {
-    std::ifstream in(dir_ + "/" + name);
-    std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    while (!text.empty() && text.back() == '\n')
-        text.pop_back();
-    return text;
 }
 
 std::optional<std::vector<uint8_t>> GatewaySim::Bytes(const std::string& name) const {
     std::ifstream in(dir_ + "/" + name, std::ios::binary);
     if (!in)
         return std::nullopt;
-    return std::vector<uint8_t>((std::istreambuf_iterator<char>(in)),
-                                std::istreambuf_iterator<char>());
+    return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
+}
+
+std::string GatewaySim::Text(const std::string& name) const {
+    const auto bytes = Bytes(name).value_or(std::vector<uint8_t>{});
+    std::string text(bytes.begin(), bytes.end());
+    while (!text.empty() && text.back() == '\n')
+        text.pop_back();
+    return text;
 }
 
 uint64_t GatewaySim::Count(const std::string& name) const {

@@ -1,15 +1,15 @@
 // Helpers for tests that run inside the network test bed's host namespace (hvx-host).
 //
 // Nothing here sends unless the process is inside the bed: every test starts with
-// REQUIRE_TEST_BED(), which skips it, with the reason, anywhere else.
+// REQUIRE_TEST_BED(), which skips it, with the reason, anywhere else. The flood benchmark uses
+// the same helpers, so this header does not need Google Test itself.
 #pragma once
 
-#include <gtest/gtest.h>
-#include <netinet/in.h>
 #include <sys/types.h>
 
-#include <chrono>
+#include <cstdint>
 #include <functional>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <vector>
@@ -31,21 +31,34 @@ std::string WhyNotInTestBed();
             GTEST_SKIP() << "network test bed: " << why;           \
     } while (0)
 
-// A UDP socket created in the gateway namespace, bound to address:port (port 0: any).
-// -1 when it cannot be made.
-int GatewaySideSocket(uint32_t address, uint16_t port, bool broadcast = false);
-
-struct Received {
-    std::vector<uint8_t> bytes;
-    uint32_t from = 0;  // host order
-    uint16_t fromPort = 0;
-};
-std::optional<Received> ReceiveOn(int fd, int timeoutMs);
+// A UDP socket made in the gateway namespace, bound to address:port (port 0: any); -1 when it
+// cannot be made.
+int GatewaySideSocket(uint32_t address, uint16_t port = 0);
+// The next datagram `fd` receives within the time; empty when none arrives.
+std::vector<uint8_t> Heard(int fd, int timeoutMs = 2000);
 bool SendFrom(int fd, uint32_t address, uint16_t port, const std::vector<uint8_t>& bytes);
 uint16_t LocalPort(int fd);
 
 // Polls `done` every 10 ms until it holds or `timeoutMs` passed.
 bool WaitUntil(const std::function<bool()>& done, int timeoutMs = 3000);
+
+// What another thread hands over, kept under a lock.
+template <class T>
+class Locked {
+public:
+    void Add(T value) {
+        std::lock_guard lock(mutex_);
+        values_.push_back(std::move(value));
+    }
+    std::vector<T> Get() const {
+        std::lock_guard lock(mutex_);
+        return values_;
+    }
+
+private:
+    mutable std::mutex mutex_;
+    std::vector<T> values_;
+};
 
 // halvex-gateway-sim running in the gateway namespace with its own output folder.
 class GatewaySim {
@@ -56,7 +69,7 @@ public:
     GatewaySim& operator=(const GatewaySim&) = delete;
 
     bool Ready() const { return ready_; }
-    std::string Log() const;
+    std::string Log() const { return Text("log.txt"); }
     // Text of an output file (trailing newline removed), empty when absent.
     std::string Text(const std::string& name) const;
     std::optional<std::vector<uint8_t>> Bytes(const std::string& name) const;
