@@ -151,8 +151,9 @@ TEST(EsfParse, LabelsAndLayout) {
         // Main and middle digits as written; the address's main and middle in decimal.
         {Parse({"Light.Ground.01/00/012\tCeiling", "Pump.0003/00200\tP"}),
          {"01 Light", "00 Ground", "1/0/012 Ceiling", "0003 Pump", "3/00200 P"}},
-        {Parse({"Light.Ground.1/0/12\tFirst\t(1 Bit)", "Other.Upper.1/0/12\tSecond"}),
-         {"1 Light", "0 Ground", "1/0/12 First"}},
+        {Parse({"Light.1/13\tDimmer 0.5", "Light.Ground.1/0/12\tFirst\t(1 Bit)",
+                "Other.Upper.1/0/12\tSecond"}),
+         {"1 Light", "1/13 Dimmer 0.5", "0 Ground", "1/0/12 First"}},
         // Each text is UTF-8 or Windows-1252, on its own.
         {ParseEsf("P\r\nK\xFC"
                   "che.Erdgescho\xDF.1/0/1\tLicht K\xFC"

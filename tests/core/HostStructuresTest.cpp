@@ -33,9 +33,9 @@ TEST(HostSceneList, SizeAndNames) {
     const auto list = SceneList({"Morning", "ABCDEFGHIJKLMNOP",
                                  "K\xFC"
                                  "che"},
-                                2, 4);
-    EXPECT_EQ(HostSceneListSize(list.data()), 7u + 3 * 24 + 1 + 14);
-    EXPECT_EQ(list.size(), 7u + 3 * 24 + 1 + 14);
+                                2, 260);  // blocks of 280 bytes: both length bytes count
+    EXPECT_EQ(HostSceneListSize(list.data()), 7u + 3 * 280 + 1 + 14);
+    EXPECT_EQ(list.size(), 7u + 3 * 280 + 1 + 14);
     const auto scenes = ReadHostScenes(list);
     ASSERT_EQ(scenes.size(), 3u);
     EXPECT_EQ(scenes[0].name, "Morning");

@@ -330,6 +330,8 @@ TEST(DamagedRecord, EachDamageIsNamedAndNoReaderLeavesTheBytes) {
         {"EnOcean 3000 entries", Edit(enocean, 4, 3000), "sd", "entries run past", true},
         {"EnOcean no device block", Edit(enocean, 8, 0), "d", "device block offset is 0", true},
         {"EnOcean ragged rows", Edit(enocean, enMain, 69 + 4), "", "69 bytes", false},
+        {"EnOcean 1001 rows", EnOceanRecord({}, std::vector(1001, Row("r", 0, 0, 0, 0))), "",
+         "transmitter table holds 1001 rows", false},
         {"EnOcean trailing 200", Edit(enocean, enMain, 200), "t", "200", true},
     };
     for (const Damage& d : rows) {
