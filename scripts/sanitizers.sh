@@ -7,7 +7,6 @@
 #
 #   scripts/sanitizers.sh [asan|tsan]...      default: both
 #
-# Tests labelled "soak" (the ten-second flood) are left out; run them with ctest -L soak.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 export CCACHE_BASEDIR=$PWD
