@@ -4,6 +4,8 @@
 
 #include <sys/stat.h>
 
+#include <map>
+
 #include "plugin/HostRunner.h"
 #include "support/ByteDiff.h"
 #include "support/RecordBuilder.h"
@@ -33,22 +35,28 @@ std::string Scenes(size_t count) {
 class HostCommandTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        WriteFileText(show_, Scenes(2));
+        WriteFileText(dir_ / "show.json", Scenes(2));
         WriteFileBytes(good_, NewRecord());
     }
-    // Runs the command and checks exit code and message; good.rec stays as it was.
-    void Expect(const std::vector<std::string>& args, int code, const std::string& message,
-                const std::vector<std::string>& env = {}) {
+    // Runs `line` (words split at spaces; "%" before a word puts it in the test's directory,
+    // "$F" names the stand-in plug-in) and checks exit code and message; good.rec stays.
+    HostRun Expect(const std::string& line, int code, const std::string& message,
+                   const std::vector<std::string>& env = {}) {
+        std::vector<std::string> args;
+        std::istringstream words(line);
+        for (std::string word; words >> word;) {
+            args.push_back(word == "$F"     ? FakePlugin()
+                           : word[0] == '%' ? dir_ / word.substr(1)
+                                            : word);
+        }
         const HostRun run = RunHost(args, env);
-        std::string line;
-        for (const auto& arg : args)
-            line += arg + " ";
         EXPECT_EQ(run.exitCode, code) << line << "\n" << run.err;
         EXPECT_NE((run.err + run.out).find(message), std::string::npos) << line << "\n" << run.err;
         EXPECT_EQ(ReadFileBytes(good_), NewRecord()) << line;
+        return run;
     }
     TempDir dir_;
-    const std::string show_ = dir_ / "show.json", good_ = dir_ / "good.rec";
+    const std::string good_ = dir_ / "good.rec";
 };
 
 TEST_F(HostCommandTest, CommandLineErrorsAndExitCodes) {
@@ -62,81 +70,58 @@ TEST_F(HostCommandTest, CommandLineErrorsAndExitCodes) {
     WriteFileBytes(dir_ / "unsafe.rec", unsafe);
     WriteFileText(dir_ / "big.json", Scenes(254));
     WriteFileText(dir_ / "bad.json", "{\"scenes\": [");
-    const std::string rec = good_, show = show_, fake = FakePlugin();
     std::string values = "0";
     for (int i = 0; i < 512; ++i)
         values += ",0";
-    struct Row {
-        std::vector<std::string> args;
-        int code;
-        std::string message;
-    };
-    const std::vector<Row> rows = {
-        {{"--help"}, 0, "delete-scene"},
-        {{}, kUsage, "A subcommand is required"},
-        {{"frobnicate"}, kUsage, "unknown command \"frobnicate\""},
-        {{"configure", rec}, kUsage, "--show is required"},
-        {{"configure", rec, "--show", show, "--lang", "fr"}, kUsage, "--lang"},
-        {{"configure", rec, "--show", show, "--accept", "--bus", "token-ring"}, kUsage, "--bus"},
-        {{"configure", rec, "--show", show, "--accept", "--timeout", "0"}, kUsage, "--timeout"},
-        {{"configure", rec, "--show", show, "--import-esf", "a.esf"},
-         kUsage,
+    const std::tuple<std::string, int, std::string> rows[] = {
+        {"--help", 0, "delete-scene"},
+        {"", kUsage, "A subcommand is required"},
+        {"frobnicate", kUsage, "unknown command \"frobnicate\""},
+        {"configure %good.rec", kUsage, "--show is required"},
+        {"configure %good.rec --show %show.json --lang fr", kUsage, "--lang"},
+        {"configure %good.rec --show %show.json --accept --bus token-ring", kUsage, "--bus"},
+        {"configure %good.rec --show %show.json --accept --timeout 0", kUsage, "--timeout"},
+        {"configure %good.rec --show %show.json --import-esf a.esf", kUsage,
          "--import-esf and --bus need --accept"},
-        {{"configure", rec, "--show", show, "--wait", "1"},
-         kUsage,
+        {"configure %good.rec --show %show.json --wait 1", kUsage,
          "--assign, --screenshots and --wait need --accept"},
-        {{"configure", rec, "--show", show, "--accept", "--assign", "dimmer9:1:1/0/13"},
-         kUsage,
+        {"configure %good.rec --show %show.json --accept --assign dimmer9:1:1/0/13", kUsage,
          "--assign dimmer9:1:1/0/13: expected PAGE:OUTPUT:ENTRY"},
-        {{"delete-scene", "254", rec, "--show", show}, kUsage, "INDEX"},
-        {{"delete-scene", "-1", rec, "--show", show}, kUsage, "INDEX"},
-        {{"delete-scene", "x", rec, "--show", show}, kUsage, "INDEX"},
-        {{"delete-scene", "0", "--show", show}, kUsage, "RECORD is required"},
+        {"delete-scene 254 %good.rec --show %show.json", kUsage, "INDEX"},
+        {"delete-scene x %good.rec --show %show.json", kUsage, "INDEX"},
+        {"delete-scene 0 --show %show.json", kUsage, "RECORD is required"},
         // Two scenes remain, so the deleted one was scene 0, 1 or 2.
-        {{"delete-scene", "3", rec, "--show", show}, kUsage, "scene 3 cannot have been deleted"},
-        {{"delete-scene", "0", rec, dir_ / "./good.rec", "--show", show},
-         kUsage,
+        {"delete-scene 3 %good.rec --show %show.json", kUsage, "scene 3 cannot have been deleted"},
+        {"delete-scene 0 %good.rec %./good.rec --show %show.json", kUsage,
          "record file named twice"},
-        {{"preview", rec, "--frames", "0"}, kUsage, "--frames"},
-        {{"preview", rec, "--frames", "1", "--interval-ms", "-5"}, kUsage, "--interval-ms"},
-        {{"preview", rec, "--frames", "1", "--channel-values", "1,256"},
-         kUsage,
-         "--channel-values"},
-        {{"preview", rec, "--frames", "1", "--channel-values", values},
-         kUsage,
+        {"preview %good.rec --frames 0", kUsage, "--frames"},
+        {"preview %good.rec --frames 1 --interval-ms -5", kUsage, "--interval-ms"},
+        {"preview %good.rec --frames 1 --channel-values 1,256", kUsage, "--channel-values"},
+        {"preview %good.rec --frames 1 --channel-values " + values, kUsage,
          "513 values for 512 channels"},
-        {{"search", "--show", show, "--seconds", "-1"}, kUsage, "--seconds"},
-        {{"configure", rec, "--show", dir_ / "absent.json", "--accept"},
-         kBadInput,
+        {"search --show %show.json --seconds -1", kUsage, "--seconds"},
+        {"configure %good.rec --show %absent.json --accept", kBadInput,
          "absent.json: no such show file"},
-        {{"configure", rec, "--show", dir_ / "bad.json", "--accept"},
-         kBadInput,
-         "bad.json: not valid JSON"},
-        {{"configure", rec, "--show", show, "--accept", "--import-esf", dir_ / "absent.esf"},
-         kBadInput,
+        {"configure %good.rec --show %bad.json --accept", kBadInput, "bad.json: not valid JSON"},
+        {"configure %good.rec --show %show.json --accept --import-esf %absent.esf", kBadInput,
          "absent.esf: no such ESF file"},
-        {{"delete-scene", "0", rec, "--show", dir_ / "big.json"}, kBadInput, "at most 253 scenes"},
-        {{"delete-scene", "0", dir_ / "knx4.rec", "--show", show},
-         kBadInput,
+        {"delete-scene 0 %good.rec --show %big.json", kBadInput, "at most 253 scenes"},
+        {"delete-scene 0 %knx4.rec --show %show.json", kBadInput,
          "knx4.rec: the record has 4 scenes, so the show after the deletion must have 3, not 2"},
-        {{"delete-scene", "1", rec, dir_ / "unsafe.rec", "--show", show},
-         kBadInput,
+        {"delete-scene 1 %good.rec %unsafe.rec --show %show.json", kBadInput,
          "unsafe.rec: scene 1 cannot be deleted from this record safely (pair table at offset "
          "65520 starts past the main part"},
-        {{"--library", dir_ / "absent.so", "delete-scene", "0", rec, "--show", show},
-         kLibrary,
+        {"--library %absent.so delete-scene 0 %good.rec --show %show.json", kLibrary,
          "cannot load the plug-in"},
-        {{"delete-scene", "0", rec, "--show", show, "--library", "libc.so.6"},
-         kLibrary,
+        {"delete-scene 0 %good.rec --show %show.json --library libc.so.6", kLibrary,
          "libc.so.6 is not a Halvex plug-in: it does not export __OpenKNXDialog, "
          "__DeleteScene, __SendDMXData2UDP"},
-        {{"check-show", show, "--scene-list", dir_ / "missing-dir/list"},
-         kWriteFailed,
+        {"check-show %show.json --scene-list %missing-dir/list", kWriteFailed,
          "missing-dir/list: cannot create a temporary file beside it"},
     };
-    for (const Row& row : rows)
-        Expect(row.args, row.code, row.message);
-    Expect({"--library", fake, "configure", rec, "--show", show}, kUsage, "there is no display",
+    for (const auto& [line, code, message] : rows)
+        Expect(line, code, message);
+    Expect("--library $F configure %good.rec --show %show.json", kUsage, "there is no display",
            {"DISPLAY=", "WAYLAND_DISPLAY=", "QT_QPA_PLATFORM="});
     EXPECT_EQ(ReadFileBytes(dir_ / "unsafe.rec"), unsafe);
 }
@@ -150,13 +135,7 @@ TEST_F(HostCommandTest, RecordFileFaults) {
     noTrailing[14] = longTrailing[14] = 0x01;  // a trailing block is flagged
     longTrailing.insert(longTrailing.end(), {9, 0, 0, 0, 0, 0, 0, 0});  // 9 bytes, 8 present
     enum Kind { kBytes, kAbsent, kFolder, kFifo, kHuge };
-    struct Row {
-        Kind kind;
-        std::vector<uint8_t> bytes;
-        std::string message;
-        std::string commands;  // c configure, d delete-scene, p preview, i inspect
-    };
-    const std::vector<Row> rows = {
+    const std::tuple<Kind, std::vector<uint8_t>, std::string, std::string> rows[] = {
         {kBytes, {}, "x.rec: damaged record: too short for a scene record (0 bytes", "cdp"},
         {kBytes, std::vector<uint8_t>(61, 0), "too short for a scene record (61 bytes", "cdp"},
         {kBytes, longMain, "main part length 100 does not fit the 62-byte file", "cdp"},
@@ -168,29 +147,30 @@ TEST_F(HostCommandTest, RecordFileFaults) {
         {kFifo, {}, "x.rec: not a regular file", "cdpi"},
         {kHuge,
          {},
-         "x.rec: 4294967296 bytes, more than any record file can hold (67108864 bytes)",
+         "x.rec: 4294967296 bytes, more than any record file can hold (67108864",
          "cdpi"},
     };
-    const std::string x = dir_ / "x.rec", fake = FakePlugin();
-    const std::map<char, std::vector<std::string>> commands = {
-        {'c', {"configure", x, "--show", show_, "--accept"}},
-        {'d', {"--library", fake, "delete-scene", "0", good_, x, "--show", show_}},
-        {'p', {"--library", fake, "preview", x, "--frames", "1"}},
-        {'i', {"inspect", x}},
+    // The commands each row is run with: configure, delete-scene, preview, inspect.
+    const std::map<char, std::string> commands = {
+        {'c', "configure %x.rec --show %show.json --accept"},
+        {'d', "--library $F delete-scene 0 %good.rec %x.rec --show %show.json"},
+        {'p', "--library $F preview %x.rec --frames 1"},
+        {'i', "inspect %x.rec"},
     };
-    for (const Row& row : rows) {
+    const std::string x = dir_ / "x.rec";
+    for (const auto& [kind, bytes, message, run] : rows) {
         std::filesystem::remove_all(x);
-        if (row.kind == kBytes || row.kind == kHuge)
-            WriteFileBytes(x, row.bytes);
-        if (row.kind == kHuge)
+        if (kind == kBytes || kind == kHuge)
+            WriteFileBytes(x, bytes);
+        if (kind == kHuge)
             std::filesystem::resize_file(x, uintmax_t{4} << 30);  // sparse
-        if (row.kind == kFolder)
+        if (kind == kFolder)
             std::filesystem::create_directory(x);
-        if (row.kind == kFifo)
+        if (kind == kFifo)
             ::mkfifo(x.c_str(), 0600);
-        for (const char command : row.commands)
-            Expect(commands.at(command), kBadInput, row.message);
-        EXPECT_TRUE(row.kind != kBytes || ReadFileBytes(x) == row.bytes) << row.message;
+        for (const char command : run)
+            Expect(commands.at(command), kBadInput, message);
+        EXPECT_TRUE(kind != kBytes || ReadFileBytes(x) == bytes) << message;
     }
 }
 
@@ -203,22 +183,19 @@ TEST_F(HostCommandTest, DeleteSceneHandsEachRecordToThePlugInAndWritesItBack) {
     trailing.insert(trailing.end(), {10, 0, 0, 0, 1, 2, 3, 4, 5, 6});
     same[54] = 1, same[55] = 2;
     junk.insert(junk.end(), {0xDE, 0xAD, 0xBE, 0xEF});
-    std::vector<std::string> args = {"--library", FakePlugin(), "delete-scene",
-                                     "1",         "--show",     show_};
-    for (const auto& [name, bytes] :
-         {std::pair{"a", big}, {"b", trailing}, {"c", same}, {"d", junk}}) {
+    std::pair<std::string, std::vector<uint8_t>> records[] = {
+        {"a", big}, {"b", trailing}, {"c", same}, {"d", junk}};
+    for (const auto& [name, bytes] : records)
         WriteFileBytes(dir_ / name, bytes);
-        args.push_back(dir_ / name);
-    }
-    const HostRun run = RunHost(args);
-    ASSERT_EQ(run.exitCode, 0) << run.err;
-    EXPECT_EQ(run.out, dir_ / "a: scene 1 deleted (8000 bytes)\n" + dir_ / "b" +
-                           ": scene 1 deleted (110 bytes)\n" + dir_ / "c" +
-                           ": unchanged, file not rewritten (62 bytes)\n" + dir_ / "d" +
-                           ": scene 1 deleted (62 bytes; the 4 bytes behind the record's end "
-                           "were dropped)\n");
-    junk.resize(62);
-    for (auto [name, expected] : {std::pair{"a", big}, {"b", trailing}, {"c", same}, {"d", junk}}) {
+    const HostRun run = Expect("--library $F delete-scene 1 --show %show.json %a %b %c %d", 0,
+                               dir_ / "a: scene 1 deleted (8000 bytes)\n" + dir_ / "b" +
+                                   ": scene 1 deleted (110 bytes)\n" + dir_ / "c" +
+                                   ": unchanged, file not rewritten (62 bytes)\n" + dir_ / "d" +
+                                   ": scene 1 deleted (62 bytes; the 4 bytes behind the "
+                                   "record's end were dropped)\n");
+    EXPECT_EQ(run.err, "");
+    records[3].second.resize(62);
+    for (auto [name, expected] : records) {
         expected[54] = 1, expected[55] = 2;
         EXPECT_BYTES_EQ(expected, ReadFileBytes(dir_ / name)) << name;
     }
@@ -231,19 +208,18 @@ TEST_F(HostCommandTest, PreviewStreamsHostFramesThroughThePlugIn) {
         record[15] = flagsB;
         WriteFileBytes(dir_ / "a.rec", record);
         std::filesystem::remove(dir_ / "frames.log");
-        const HostRun run =
-            RunHost({"--library", FakePlugin(), "preview", dir_ / "a.rec", "--frames", "3",
-                     "--interval-ms", "1", "--channel-values", "255,128"},
-                    {"HALVEX_FAKE_LOG=" + dir_ / "frames.log"});
-        EXPECT_EQ(run.exitCode, 0) << run.err;
+        const bool on = flagsB == 0x60;
+        const HostRun run = Expect(
+            "--library $F preview %a.rec --frames 3 --interval-ms 1 --channel-values 255,128", 0,
+            "passed 3 frames of 519 bytes to the plug-in" +
+                std::string(on ? " (preview on DMX-Out 1)\n" : "\n"),
+            {"HALVEX_FAKE_LOG=" + dir_ / "frames.log"});
         const std::string frame = "DMXDAT 519 " + std::to_string(flagsB & 0xC0) + " 255 128 0\n";
         EXPECT_EQ(ReadFileText(dir_ / "frames.log"), frame + frame + frame);
-        EXPECT_EQ(run.out, "passed 3 frames of 519 bytes to the plug-in" +
-                               std::string(flagsB == 0x60 ? " (preview on DMX-Out 1)" : "") + "\n");
-        EXPECT_EQ(run.err, flagsB == 0x60 ? ""
-                                          : "halvex-host: note: " + dir_ / "a.rec" +
-                                                " has no preview output switched on (DMX-Out "
-                                                "1/2); the plug-in sends nothing\n");
+        EXPECT_EQ(run.err, on ? ""
+                              : "halvex-host: note: " + dir_ / "a.rec" +
+                                    " has no preview output switched on (DMX-Out 1/2); the "
+                                    "plug-in sends nothing\n");
     }
 }
 
@@ -254,20 +230,17 @@ TEST_F(HostCommandTest, InspectDescribesRecordsForPeopleAndPrograms) {
     wlan[14] = 0x02;  // WLAN gateway at 192.168.1.223
     wlan[16] = 192, wlan[17] = 168, wlan[18] = 1, wlan[19] = 223;
     std::ranges::copy(std::string("x\nGateway: 6.6\x1B[2J"), forged.begin() + 32);  // its name
-    const std::vector<std::tuple<std::vector<uint8_t>, std::string, std::string>> rows = {
+    const std::tuple<std::vector<uint8_t>, std::string, std::string> rows[] = {
         {wlan, "", "Bus mode: knx, WLAN gateway\nMain part"},
         {wlan, "", "Gateway: 192.168.1.223 mask"},
-        {wlan, "--json", "\"wlan\": true"},
-        {wlan, "--json", "\"damaged\": false"},
-        {{0xFF, 0xFF, 1, 2, 3}, "--json", "\"damaged\": true"},
+        {wlan, " --json", "\"wlan\": true"},
+        {wlan, " --json", "\"damaged\": false"},
+        {{0xFF, 0xFF, 1, 2, 3}, " --json", "\"damaged\": true"},
         {forged, "", "name \"x\\nGateway: 6.6\\x1B[2J\""},
     };
     for (const auto& [record, option, text] : rows) {
         WriteFileBytes(dir_ / "a.rec", record);
-        std::vector<std::string> args = {"inspect", dir_ / "a.rec", option};
-        const HostRun run = RunHost({args.begin(), args.end() - (option.empty() ? 1 : 0)});
-        EXPECT_EQ(run.exitCode, 0) << run.err;
-        EXPECT_NE(run.out.find(text), std::string::npos) << text << "\n" << run.out;
+        const HostRun run = Expect("inspect %a.rec" + option, 0, text);
         EXPECT_EQ(run.out.find_first_of("\x1B\r"), std::string::npos) << run.out;
         EXPECT_EQ(run.out.find("\nGateway: 6.6"), std::string::npos) << "a forged line";
     }

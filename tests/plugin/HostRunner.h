@@ -7,7 +7,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -18,25 +18,24 @@ namespace halvex::test {
 
 struct HostRun {
     int exitCode = -1;  // -1: ended by a signal
-    std::string out;
-    std::string err;
+    std::string out, err;
 };
 
-inline std::string ReadFileText(const std::filesystem::path& path) {
+inline std::string ReadFileText(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
-inline std::vector<uint8_t> ReadFileBytes(const std::filesystem::path& path) {
+inline std::vector<uint8_t> ReadFileBytes(const std::string& path) {
     const std::string text = ReadFileText(path);
     return {text.begin(), text.end()};
 }
 
-inline void WriteFileText(const std::filesystem::path& path, std::string_view text) {
+inline void WriteFileText(const std::string& path, std::string_view text) {
     std::ofstream(path, std::ios::binary | std::ios::trunc) << text;
 }
 
-inline void WriteFileBytes(const std::filesystem::path& path, const std::vector<uint8_t>& bytes) {
+inline void WriteFileBytes(const std::string& path, const std::vector<uint8_t>& bytes) {
     WriteFileText(path, std::string(bytes.begin(), bytes.end()));
 }
 
@@ -44,34 +43,27 @@ inline void WriteFileBytes(const std::filesystem::path& path, const std::vector<
 class TempDir {
 public:
     TempDir() {
-        std::string pattern =
-            (std::filesystem::temp_directory_path() / "halvex-host-XXXXXX").string();
+        std::string pattern = std::filesystem::temp_directory_path() / "halvex-host-XXXXXX";
         path_ = ::mkdtemp(pattern.data());
     }
     ~TempDir() { std::filesystem::remove_all(path_); }
-    TempDir(const TempDir&) = delete;
-    TempDir& operator=(const TempDir&) = delete;
-    std::string operator/(const std::string& name) const { return (path_ / name).string(); }
-    size_t FileCount() const {
-        const std::filesystem::directory_iterator files(path_);
-        return static_cast<size_t>(std::distance(begin(files), end(files)));
-    }
+    std::string operator/(const std::string& name) const { return path_ / name; }
+    auto FileCount() const { return std::distance(std::filesystem::directory_iterator(path_), {}); }
 
 private:
     std::filesystem::path path_;
 };
 
-// halvex-host's command line run in this process, with `env` set ("NAME=value", or "NAME=" to
-// remove it) for the run.
+// halvex-host's command line run in this process, with `env` ("NAME=value", or "NAME=" to
+// remove it) set for the run.
 inline HostRun RunHost(const std::vector<std::string>& args,
                        const std::vector<std::string>& env = {}) {
-    std::vector<std::pair<std::string, const char*>> old;
+    std::vector<std::pair<std::string, std::optional<std::string>>> old;
     for (const std::string& setting : env) {
         const std::string name = setting.substr(0, setting.find('='));
         const std::string value = setting.substr(name.size() + 1);
-        old.emplace_back(name, std::getenv(name.c_str()));
-        if (old.back().second != nullptr)
-            old.back().second = ::strdup(old.back().second);
+        const char* was = std::getenv(name.c_str());
+        old.emplace_back(name, was != nullptr ? std::optional<std::string>(was) : std::nullopt);
         value.empty() ? ::unsetenv(name.c_str()) : ::setenv(name.c_str(), value.c_str(), 1);
     }
     std::vector<const char*> argv = {"halvex-host"};
@@ -79,25 +71,15 @@ inline HostRun RunHost(const std::vector<std::string>& args,
         argv.push_back(arg.c_str());
     std::ostringstream out, err;
     const int code = host::RunCommandLine(static_cast<int>(argv.size()), argv.data(), out, err);
-    for (const auto& [name, value] : old) {
-        value != nullptr ? ::setenv(name.c_str(), value, 1) : ::unsetenv(name.c_str());
-        std::free(const_cast<char*>(value));
-    }
+    for (const auto& [name, value] : old)
+        value ? ::setenv(name.c_str(), value->c_str(), 1) : ::unsetenv(name.c_str());
     return {code, out.str(), err.str()};
 }
 
-// The halvex-host executable, run through env(1) with `env` as above, at most 60 seconds.
-inline HostRun RunExecutable(const std::vector<std::string>& args,
-                             const std::vector<std::string>& env = {}) {
+// The halvex-host executable with `env` ("NAME=value ...") set, at most 60 seconds.
+inline HostRun RunExecutable(const std::vector<std::string>& args, const std::string& env = {}) {
     const TempDir dir;
-    std::string unset, set;
-    for (const std::string& setting : env) {
-        if (setting.back() == '=')
-            unset += " -u " + setting.substr(0, setting.size() - 1);
-        else
-            set += " '" + setting + "'";
-    }
-    std::string command = "timeout -s KILL 60 env" + unset + set + " " HALVEX_HOST;
+    std::string command = "timeout -s KILL 60 env " + env + " " HALVEX_HOST;
     for (const std::string& arg : args)
         command += " '" + arg + "'";
     const int status = std::system((command + " >" + dir / "out" + " 2>" + dir / "err").c_str());
@@ -107,8 +89,7 @@ inline HostRun RunExecutable(const std::vector<std::string>& args,
 
 // The stand-in plug-in built beside halvex-host.
 inline std::string FakePlugin() {
-    return (std::filesystem::path(HALVEX_HOST).parent_path() / "libhalvex_host_fake_plugin.so")
-        .string();
+    return std::filesystem::path(HALVEX_HOST).parent_path() / "libhalvex_host_fake_plugin.so";
 }
 
 }  // namespace halvex::test

@@ -98,13 +98,8 @@ TEST_F(DragTreeTest, DragStartsOnlyFromDraggableItemsAndScrollsNearTheEdge) {
               before + dimmer->verticalScrollBar()->singleStep());
 }
 
-class TransmitterTest : public DragTreeTest {
-protected:
-    void OpenThree() { Open(ThreeTransmitterRecord(), {"Morning"}); }
-};
-
-TEST_F(TransmitterTest, EditorKeepsALongLabelWholeAndLimitsOnlyTyping) {
-    OpenThree();
+TEST_F(DragTreeTest, EditorKeepsALongLabelWholeAndLimitsOnlyTyping) {
+    Open(ThreeTransmitterRecord(), {"Morning"});
     dlg->show();
     QTreeWidgetItem* unnamed = Catalogue()->topLevelItem(1);
     const QString telegram = unnamed->text(0);
@@ -130,16 +125,6 @@ TEST_F(TransmitterTest, EditorKeepsALongLabelWholeAndLimitsOnlyTyping) {
     edit(QString(45, QLatin1Char('x')));
     EXPECT_EQ(unnamed->text(0), QString(40, QLatin1Char('x')));
     EXPECT_EQ(PageTree(2)->topLevelItem(2)->child(0)->text(0), QString(40, QLatin1Char('x')));
-}
-
-TEST_F(TransmitterTest, DeletionRenumbersTheItemsShown) {
-    OpenThree();
-    Catalogue()->SelectItem(Catalogue()->topLevelItem(1));
-    Catalogue()->OnKeyDown(Qt::Key_Delete);
-    ASSERT_EQ(Catalogue()->topLevelItemCount(), 2);
-    EXPECT_EQ(CDragTreeCtrl::ItemData(Catalogue()->topLevelItem(1)), 0x00010020u);
-    ASSERT_EQ(PageTree(0)->topLevelItem(0)->childCount(), 1);
-    EXPECT_EQ(CDragTreeCtrl::ItemData(PageTree(0)->topLevelItem(0)->child(0)), 0x00010010u);
 }
 
 }  // namespace

@@ -1,107 +1,71 @@
+// The tree bitmaps: 16 by 16 with white made transparent, each its own picture, in the colours
+// that tell the catalogue levels, devices and transmitters apart.
 #include <gtest/gtest.h>
 
 #include <QColor>
 #include <QImage>
+
+#include <functional>
 
 #include "resources/Images.h"
 
 namespace halvex {
 namespace {
 
-constexpr int kIds[] = {7002, 7003, 7004, 7008, 7014, 7018};
-
 QImage Loaded(int id) {
     return BitmapResource(id).toImage().convertToFormat(QImage::Format_ARGB32);
 }
 
-// The artwork as stored, before white is made transparent.
-QImage Artwork(int id) {
-    InitResources();
-    return QImage(QStringLiteral(":/icons/%1.xpm").arg(id)).convertToFormat(QImage::Format_RGB32);
-}
-
-TEST(Images, EachBitmapIs16By16WithWhiteTransparent) {
+TEST(Images, EachBitmapIsItsOwnPictureInItsColoursWithWhiteTransparent) {
     InitResources();
     InitResources();  // harmless again
-    for (int id : kIds) {
+    using Colour = std::function<bool(const QColor&)>;
+    const Colour blue = [](const QColor& c) { return c.blue() > std::max(c.red(), c.green()); };
+    const Colour green = [](const QColor& c) { return c.green() > std::max(c.red(), c.blue()); };
+    const Colour red = [](const QColor& c) { return c.red() > std::max(c.green(), c.blue()); };
+    const Colour grey = [](const QColor& c) {
+        return c.red() == c.green() && c.green() == c.blue();
+    };
+    const Colour darkBlue = [&](const QColor& c) { return blue(c) && c.lightness() < 160; };
+    const Colour any = [](const QColor&) { return true; };
+    // The three catalogue levels (7004, 7003, 7002) share one glyph.
+    const std::pair<int, Colour> rows[] = {{7004, blue}, {7003, green},    {7002, red},
+                                           {7008, grey}, {7018, darkBlue}, {7014, any}};
+    const QImage glyph = Loaded(7004);
+    for (const auto& [id, colour] : rows) {
         SCOPED_TRACE(id);
         const QImage image = Loaded(id);
-        const QImage art = Artwork(id);
+        const QImage art = QImage(QStringLiteral(":/icons/%1.xpm").arg(id))
+                               .convertToFormat(QImage::Format_RGB32);  // white still white
         ASSERT_EQ(image.size(), QSize(16, 16));
         ASSERT_EQ(art.size(), QSize(16, 16));
-        int opaque = 0;
-        int transparent = 0;
+        EXPECT_FALSE(BitmapIcon(id).isNull());
+        int opaque = 0, darkest = 255;
         for (int y = 0; y < 16; ++y) {
             for (int x = 0; x < 16; ++x) {
+                const QRgb pixel = image.pixel(x, y);
                 const bool white = (art.pixel(x, y) & 0xFFFFFF) == 0xFFFFFF;
-                const int alpha = qAlpha(image.pixel(x, y));
-                if (white) {
-                    EXPECT_EQ(alpha, 0) << x << "," << y;
-                    ++transparent;
-                } else {
-                    EXPECT_EQ(alpha, 255) << x << "," << y;
-                    EXPECT_EQ(image.pixel(x, y) & 0xFFFFFF, art.pixel(x, y) & 0xFFFFFF);
-                    ++opaque;
+                EXPECT_EQ(qAlpha(pixel), white ? 0 : 255) << x << "," << y;
+                if (id >= 7002 && id <= 7004) {
+                    EXPECT_EQ(qAlpha(pixel), qAlpha(glyph.pixel(x, y))) << x << "," << y;
                 }
+                if (white)
+                    continue;
+                ++opaque;
+                darkest = std::min(darkest, QColor(pixel).lightness());
+                EXPECT_EQ(pixel & 0xFFFFFF, art.pixel(x, y) & 0xFFFFFF);
+                EXPECT_TRUE(colour(QColor(pixel))) << x << "," << y;
             }
         }
         EXPECT_GT(opaque, 30) << "a picture, not a speck";
-        EXPECT_GT(transparent, 0);
-        EXPECT_FALSE(BitmapIcon(id).isNull());
-    }
-}
-
-TEST(Images, BitmapsDifferFromEachOther) {
-    for (int a : kIds) {
-        for (int b : kIds) {
-            if (a < b) {
-                EXPECT_NE(Loaded(a), Loaded(b)) << a << " vs " << b;
+        EXPECT_LT(opaque, 256);
+        EXPECT_TRUE(id != 7008 || darkest == 0) << "the device has a black outline";
+        for (const auto& other : rows) {
+            if (other.first != id) {
+                EXPECT_NE(image, Loaded(other.first)) << other.first;
             }
         }
     }
-}
-
-// The three catalogue levels share one glyph and differ in colour: blue, green, red.
-TEST(Images, GridGlyphsShareTheShapeInBlueGreenAndRed) {
-    const QImage blue = Loaded(7004);
-    const QImage green = Loaded(7003);
-    const QImage red = Loaded(7002);
-    for (int y = 0; y < 16; ++y) {
-        for (int x = 0; x < 16; ++x) {
-            EXPECT_EQ(qAlpha(blue.pixel(x, y)), qAlpha(green.pixel(x, y))) << x << "," << y;
-            EXPECT_EQ(qAlpha(blue.pixel(x, y)), qAlpha(red.pixel(x, y))) << x << "," << y;
-            if (qAlpha(blue.pixel(x, y)) == 0)
-                continue;
-            const QColor b(blue.pixel(x, y)), g(green.pixel(x, y)), r(red.pixel(x, y));
-            EXPECT_GT(b.blue(), std::max(b.red(), b.green()));
-            EXPECT_GT(g.green(), std::max(g.red(), g.blue()));
-            EXPECT_GT(r.red(), std::max(r.green(), r.blue()));
-        }
-    }
-}
-
-TEST(Images, DeviceIsGreyAndTransmitterDarkBlue) {
-    const QImage device = Loaded(7008);
-    const QImage transmitter = Loaded(7018);
-    bool black = false;
-    for (int y = 0; y < 16; ++y) {
-        for (int x = 0; x < 16; ++x) {
-            if (qAlpha(device.pixel(x, y)) != 0) {
-                const QColor c(device.pixel(x, y));
-                EXPECT_TRUE(c.red() == c.green() && c.green() == c.blue()) << x << "," << y;
-                black = black || c.red() == 0;
-            }
-            if (qAlpha(transmitter.pixel(x, y)) != 0) {
-                const QColor c(transmitter.pixel(x, y));
-                EXPECT_GT(c.blue(), std::max(c.red(), c.green())) << x << "," << y;
-                EXPECT_LT(c.lightness(), 160) << x << "," << y;
-            }
-        }
-    }
-    EXPECT_TRUE(black);
-}
-
-TEST(Images, UnknownNumbersGiveNothing) {
     for (int id : {0, -1, 7000, 7005, 7013, 7015, 70020}) {
         EXPECT_TRUE(BitmapResource(id).isNull()) << id;
         EXPECT_TRUE(BitmapIcon(id).isNull()) << id;

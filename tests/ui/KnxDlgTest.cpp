@@ -1,11 +1,14 @@
-// The main dialog: catalogue loading, tabs, check boxes, right-click editing and OK.
+// The main dialog as a view of its model: the layout and check boxes shown, tabs switched by a
+// click, the keys, and what the message boxes say. The rules are tested at the model.
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QRadioButton>
 #include <QTabBar>
+#include <QTemporaryDir>
 #include <QTest>
+
+#include <fstream>
 
 #include "gateway/CDeviceSettingsPage.h"
 #include "pages/CDragTreeCtrl.h"
@@ -19,178 +22,136 @@ namespace {
 
 using KnxDlgTest = DialogFixture;
 
-QStringList TabLabels(CKnxDlg& dlg) {
-    QStringList labels;
-    QTabBar* bar = dlg.PageTabs()->TabBar();
-    for (int i = 0; i < bar->count(); ++i)
-        labels << bar->tabText(i);
-    return labels;
+TEST_F(KnxDlgTest, ShowsTheModelsLayoutAndCheckBoxesSetTheirBitsAtOnce) {
+    std::vector<uint8_t> networkOnly(62, 0);
+    networkOnly[0] = 62, networkOnly[14] = 0x02, networkOnly[15] = 0x10;
+    KnxRecordPlan knx;
+    knx.flagsA = 0x01 | 0x20, knx.flagsB = 0x20 | 0x40;  // soft on/off, preview 1
+    for (const auto& record : {BuildKnxRecord(knx), BuildEnOceanRecord({}, {}), networkOnly}) {
+        Open(record, {}, {}, 1);
+        const DialogLayout layout = dlg->Model().Layout();
+        EXPECT_EQ(dlg->windowTitle().toStdString(), layout.title);
+        EXPECT_EQ(dlg->findChild<QLabel*>("7051")->text().toStdString(), layout.heading);
+        EXPECT_EQ(dlg->findChild<QLabel*>("7072")->text(), "Vorschau");
+        QTabBar* bar = dlg->PageTabs()->TabBar();
+        ASSERT_EQ(static_cast<size_t>(bar->count()), layout.tabs.size());
+        for (int i = 0; i < bar->count(); ++i)
+            EXPECT_EQ(bar->tabText(i).toStdString(), layout.tabs[i]);
+        EXPECT_EQ(Catalogue()->isHidden(), !layout.catalogueVisible);
+        EXPECT_EQ(dlg->findChild<QPushButton*>("7012")->isHidden(), !layout.importVisible);
+        TearDown();
+    }
+    Open(BuildKnxRecord(knx));
+    const struct {
+        const char* id;
+        size_t byte;
+        uint8_t bit;
+    } boxes[] = {{"7036", 15, 0x40}, {"7042", 15, 0x80}, {"7037", 14, 0x20}};
+    for (const auto& box : boxes) {
+        auto* check = dlg->findChild<QCheckBox*>(box.id);
+        const bool on = (Module().WorkingRecord[box.byte] & box.bit) != 0;
+        EXPECT_EQ(check->isChecked(), on) << box.id;
+        check->click();
+        EXPECT_EQ((Module().WorkingRecord[box.byte] & box.bit) != 0, !on) << box.id;
+    }
 }
 
-// Fills the number and name of a group dialog and presses its OK.
-ModalAnswerer::Action Enter(const QString& number, const QString& name, const QString& radio = {}) {
-    return [=](QWidget* w) {
-        for (auto* edit : w->findChildren<QLineEdit*>()) {
-            if (!edit->isVisible())
-                continue;
-            if (edit->objectName() == QLatin1String("7055")) {
-                QTest::keyClicks(edit, name);
-            } else if (edit->objectName() == QLatin1String("7035") ||
-                       edit->objectName() == QLatin1String("7064")) {
-                QTest::keyClicks(edit, number);
-            }
-        }
-        if (!radio.isEmpty())
-            w->findChild<QRadioButton*>(radio)->click();
-        w->findChild<QPushButton*>(QStringLiteral("7056"))->click();
+TEST_F(KnxDlgTest, RightClickAsksInTheGroupDialogAndWarnsOfADuplicate) {
+    Open(BuildKnxRecord({}));
+    Catalogue()->SelectItem(Catalogue()->topLevelItem(0));
+    const auto enter = [](const char* number, const char* name) {
+        return [=](QWidget* w) {
+            QTest::keyClicks(w->findChild<QLineEdit*>("7035"), number);
+            QTest::keyClicks(w->findChild<QLineEdit*>("7055"), name);
+            w->findChild<QPushButton*>("7056")->click();
+        };
     };
-}
-
-TEST_F(KnxDlgTest, TabsAndTextsFollowModeAndLanguage) {
-    Open(BuildKnxRecord({}), {}, {}, 1);
-    EXPECT_EQ(TabLabels(*dlg), (QStringList{"Szene Out 1", "Szene Out 2", "Dimmer Out 1",
-                                            "Dimmer Out 2", "Device 1", "Device 2", "Lan/KNX"}));
-    EXPECT_EQ(dlg->findChild<QLabel*>("7051")->text(), "Grp.-Adressen");
-    EXPECT_EQ(dlg->findChild<QLabel*>("7072")->text(), "Vorschau");
-    EXPECT_EQ(dlg->windowTitle(), "KNX");
-    TearDown();
-
-    KnxRecordPlan wlan;
-    wlan.flagsA = 0x03;
-    Open(BuildKnxRecord(wlan));
-    EXPECT_EQ(dlg->windowTitle(), "WLAN");
-    EXPECT_EQ(dlg->findChild<QLabel*>("7051")->text(), "Grp.-Addresses");
-    TearDown();
-
-    Open(BuildEnOceanRecord({{"", 5, 0x30, 0x10000000, 0x1A2B3C}}, {}));
-    EXPECT_EQ(TabLabels(*dlg), (QStringList{"Scene Out 1", "Scene Out 2", "Dimmer Out 1",
-                                            "Dimmer Out 2", "Lan/EnOcean"}));
-    EXPECT_EQ(dlg->windowTitle(), "EnOcean");
-    EXPECT_EQ(dlg->findChild<QLabel*>("7051")->text(), "Transmitter");
-    EXPECT_TRUE(dlg->findChild<QPushButton*>("7012")->isHidden());
-    ASSERT_EQ(Catalogue()->topLevelItemCount(), 1);
-    EXPECT_EQ(Catalogue()->topLevelItem(0)->text(0),
-              "ID:0x1a2b3c ORG:0x5 Data:0x10000000 Status:0x30");
-    EXPECT_EQ(CDragTreeCtrl::Image(Catalogue()->topLevelItem(0)), 4);
-    EXPECT_EQ(CDragTreeCtrl::ItemData(Catalogue()->topLevelItem(0)), 0x20u);
-}
-
-TEST_F(KnxDlgTest, NetworkOnlyShowsOneTabAndNoCatalogue) {
-    std::vector<uint8_t> record(62, 0);
-    record[0] = 62;
-    record[14] = 0x02;
-    record[15] = 0x10;
-    Module().TransmitterCount = 7;  // stale value of an earlier call must not show
-    Open(record);
-    EXPECT_EQ(TabLabels(*dlg), QStringList{"WLAN"});
-    EXPECT_TRUE(Catalogue()->isHidden());
-    EXPECT_EQ(Catalogue()->topLevelItemCount(), 0);
-    EXPECT_EQ(Module().CurrentPage, 6);
-}
-
-TEST_F(KnxDlgTest, CheckBoxesSetTheirBitsAtOnce) {
-    KnxRecordPlan plan;
-    plan.flagsB = 0x20 | 0x40;
-    plan.flagsA = 0x01 | 0x20;
-    Open(BuildKnxRecord(plan));
-    auto* p1 = dlg->findChild<QCheckBox*>("7036");
-    auto* p2 = dlg->findChild<QCheckBox*>("7042");
-    auto* soft = dlg->findChild<QCheckBox*>("7037");
-    EXPECT_TRUE(p1->isChecked());
-    EXPECT_FALSE(p2->isChecked());
-    EXPECT_TRUE(soft->isChecked());
-    p1->click();
-    p2->click();
-    EXPECT_EQ(Module().WorkingRecord[15] & 0xC0, 0x80);
-    p2->click();
-    EXPECT_EQ(Module().WorkingRecord[15] & 0xC0, 0x00);
-    soft->click();
-    EXPECT_EQ(Module().WorkingRecord[14] & 0x20, 0x00);
-}
-
-TEST_F(KnxDlgTest, RightClickAddsGroupsSortedAndRefusesDuplicates) {
-    Open(BuildKnxRecord({}));
-    Catalogue()->SelectItem(Catalogue()->topLevelItem(0));
     ModalAnswerer answer;
-    answer.Then(Enter("2", "Light"))
-        .Then(Enter("10", "Heating"))
-        .Then(Enter("2", "Again"))
-        .Then(ModalAnswerer::Press("OK"));
-    for (int i = 0; i < 3; ++i)
-        dlg->OnTreeRightClick(Catalogue());
+    answer.Then(enter("2", "Light")).Then(enter("2", "Again")).Then(ModalAnswerer::Press("OK"));
+    dlg->OnTreeRightClick(Catalogue());
+    dlg->OnTreeRightClick(Catalogue());
     QTreeWidgetItem* root = Catalogue()->topLevelItem(0);
-    ASSERT_EQ(root->childCount(), 2);
-    EXPECT_EQ(root->child(0)->text(0), "10 Heating");
-    EXPECT_EQ(root->child(1)->text(0), "2 Light");
-    EXPECT_EQ(CDragTreeCtrl::ItemData(root->child(1)), 0x00020090u);
-    ASSERT_EQ(answer.Seen().size(), 4u);
-    EXPECT_EQ(answer.Seen()[3].title, "Attention");
-    EXPECT_EQ(answer.Seen()[3].text, "Main group already exists");
+    ASSERT_EQ(root->childCount(), 1);
+    EXPECT_EQ(root->child(0)->text(0), "2 Light");
+    ASSERT_EQ(answer.Seen().size(), 3u);
+    EXPECT_EQ(answer.Seen()[2].title, "Attention");
+    EXPECT_EQ(answer.Seen()[2].text, "Main group already exists");
 }
 
-TEST_F(KnxDlgTest, ThreeLevelAddressZeroIsRefusedBeforeDuplicates) {
-    Open(BuildKnxRecord({}), {}, {}, 1);
-    ModalAnswerer answer;
-    answer.Then(Enter("0", "Zentral"))
-        .Then(Enter("0", "Erdgeschoss"))
-        .Then(Enter("0", "Null"))
-        .Then(ModalAnswerer::Press("OK"))
-        .Then(Enter("1", "Door"))
-        .Then(Enter("1", "Door2", "7063"))
-        .Then(ModalAnswerer::Press("OK"));
-    Catalogue()->SelectItem(Catalogue()->topLevelItem(0));
-    dlg->OnTreeRightClick(Catalogue());
-    Catalogue()->SelectItem(Catalogue()->topLevelItem(0)->child(0));
-    dlg->OnTreeRightClick(Catalogue());
-    Catalogue()->SelectItem(Catalogue()->topLevelItem(0)->child(0)->child(0));
-    dlg->OnTreeRightClick(Catalogue());  // 0/0/0
-    dlg->OnTreeRightClick(Catalogue());  // 0/0/1
-    dlg->OnTreeRightClick(Catalogue());  // 0/0/1 again
-    ASSERT_EQ(answer.Seen().size(), 7u);
-    EXPECT_EQ(answer.Seen()[3].text, "ungültige Gruppenadresse 0/0/0");
-    EXPECT_EQ(answer.Seen()[3].title, "Achtung");
-    EXPECT_EQ(answer.Seen()[6].text, "Gruppenadresse schon vorhanden");
-    QTreeWidgetItem* door = dlg->CatalogueItem(1);
-    ASSERT_NE(door, nullptr);
-    EXPECT_EQ(door->text(0), "0/0/1 Door");
-    EXPECT_EQ(CDragTreeCtrl::ItemData(door), 0x000100F0u);
-    EXPECT_EQ(door->parent(), Catalogue()->topLevelItem(0)->child(0)->child(0));
-}
-
-TEST_F(KnxDlgTest, EnterNeverEndsTheDialogWithoutTheRebuild) {
-    Open(BuildKnxRecord({}));
-    dlg->show();
-    QTest::keyClick(dlg.get(), Qt::Key_Return);
-    EXPECT_TRUE(dlg->isVisible());
-    EXPECT_EQ(dlg->result(), 0);
-}
-
-TEST_F(KnxDlgTest, EscapeInsideAPageKeepsTheDialogOpen) {
+// Enter never ends the dialog (OK must rebuild the record); Escape inside a page stays there,
+// on the dialog's own controls it cancels.
+TEST_F(KnxDlgTest, EnterAndEscape) {
     Open(BuildKnxRecord({}), {"Morning"});
     dlg->show();
-    CPageTabCtrl* tabs = dlg->PageTabs();
-    std::vector<QWidget*> inside = {PageTree(0), PageTree(3), PageTree(4)};
-    inside.push_back(tabs->SettingsPage()->findChild<QLineEdit*>());
-    for (QWidget* target : inside) {
-        ASSERT_NE(target, nullptr);
+    QTest::keyClick(dlg.get(), Qt::Key_Return);
+    const std::vector<QWidget*> inside = {PageTree(0), PageTree(4),
+                                          dlg->SettingsPage()->findChild<QLineEdit*>()};
+    for (QWidget* target : inside)
         QTest::keyClick(target, Qt::Key_Escape);
-        EXPECT_TRUE(dlg->isVisible()) << target->metaObject()->className();
-        EXPECT_EQ(dlg->result(), 0);
-    }
-    // Escape on the dialog's own controls still cancels.
+    EXPECT_TRUE(dlg->isVisible());
+    EXPECT_EQ(dlg->result(), 0);
     QTest::keyClick(Catalogue(), Qt::Key_Escape);
     EXPECT_EQ(dlg->result(), QDialog::Rejected);
 }
 
-TEST_F(KnxDlgTest, ListenFailureIsReportedOnceTheDialogRuns) {
+TEST_F(KnxDlgTest, TabsSwitchOnlyOnAClick) {
+    Open(BuildEnOceanRecord({}, {}), {"A"});
+    dlg->show();
+    CPageTabCtrl* tabs = dlg->PageTabs();
+    QTabBar* bar = tabs->TabBar();
+    QTest::mouseClick(bar, Qt::LeftButton, {}, bar->tabRect(4).center());
+    EXPECT_EQ(Module().CurrentPage, 6);
+    EXPECT_TRUE(tabs->Page(6)->isVisible());
+    QTest::mouseClick(bar, Qt::LeftButton, {}, bar->tabRect(3).center());
+    EXPECT_EQ(Module().CurrentPage, 3);
+    EXPECT_FALSE(tabs->Page(6)->isVisible());
+    bar->setCurrentIndex(1);  // not a click: the page stays
+    EXPECT_EQ(Module().CurrentPage, 3);
+    EXPECT_FALSE(tabs->PageCreated(4));
+}
+
+TEST_F(KnxDlgTest, MessageBoxes) {
+    // The listening socket did not open: told once the dialog runs.
     ModalAnswerer answer;
     answer.Then(ModalAnswerer::Press("OK"));
     listenFailed = true;
     Open(BuildKnxRecord({}));
     QTest::qWait(50);
     ASSERT_EQ(answer.Seen().size(), 1u);
-    EXPECT_EQ(answer.Seen()[0].text, "Unable to open socket");
     EXPECT_EQ(answer.Seen()[0].title, "Information");
+    EXPECT_EQ(answer.Seen()[0].text, "Unable to open socket");
+
+    // OK with a main part over 65,535 bytes: told, and the dialog stays open.
+    TreeModel& dimmer = dlg->Model().Page(2)->tree;
+    for (uint32_t a = 1; a <= 11000; ++a)
+        dimmer.Insert(dimmer.TopLevel(a % 512 * 3), "", InsertAt::Last, 0, 0, a << 16 | 0x30);
+    answer.Then(ModalAnswerer::Press("OK"));
+    dlg->show();
+    dlg->findChild<QPushButton*>("7052")->click();
+    ASSERT_EQ(answer.Seen().size(), 2u);
+    EXPECT_TRUE(answer.Seen()[1].text.startsWith("The configuration is too large"));
+    EXPECT_TRUE(dlg->isVisible());
+
+    // "Import ESF": the project name shown, skipped lines told; a refused file warned of.
+    TearDown();
+    listenFailed = false;
+    Open(BuildKnxRecord({}), {}, {}, 1);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("import.esf"));
+    std::ofstream(path.toStdString(), std::ios::binary)
+        << "Project \xC4rger\r\nno tab here\r\nLight.Ground.1/0/12\tCeiling\t(1 Bit)\r\n";
+    answer.Then(ModalAnswerer::Press("OK")).Then(ModalAnswerer::Press("OK"));
+    ASSERT_TRUE(dlg->ImportEsfFile(path));
+    EXPECT_EQ(dlg->findChild<QLabel*>("7027")->text(), QString::fromUtf8("Project Ärger"));
+    ASSERT_EQ(answer.Seen().size(), 3u);
+    EXPECT_EQ(answer.Seen()[2].title, "Information");
+    EXPECT_EQ(answer.Seen()[2].text,
+              "1 Zeile(n) der Datei konnten nicht gelesen werden und wurden übersprungen.");
+    std::ofstream(path.toStdString(), std::ios::binary | std::ios::trunc);
+    EXPECT_FALSE(dlg->ImportEsfFile(path));
+    ASSERT_EQ(answer.Seen().size(), 4u);
+    EXPECT_EQ(answer.Seen()[3].title, "Achtung");
+    EXPECT_NE(dlg->CatalogueItem(0x080C), nullptr) << "the catalogue stays";
 }
 
 }  // namespace

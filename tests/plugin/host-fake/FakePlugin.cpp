@@ -1,12 +1,11 @@
-// A stand-in plug-in for the host's tests: the three exports with dialogs that carry the
-// objectNames, buttons and invokable methods of the real plug-in, and nothing behind them.
+// A stand-in plug-in for the host's tests: the three exports with dialogs that carry the real
+// plug-in's objectNames, buttons and invokable methods, and nothing behind them. It writes what
+// it received behind the header of the record it hands back.
 //
-// It reports what it received in the records it hands back, so that the tests can check
-// what the host passed through the C interface. HALVEX_FAKE_MODE selects misbehaviour:
-// "greet" (a message box when the main dialog opens), "no-ok" (no OK button), "deaf-ok"
-// (OK does nothing), "hang" (OK blocks forever), "mystery" (an unknown modal dialog).
-// HALVEX_FAKE_GATEWAYS lists the search answers, separated by ';'. HALVEX_FAKE_LOG names a
-// file that receives one line per DMX frame.
+// HALVEX_FAKE_MODE selects misbehaviour: "no-ok" (no OK button), "deaf-ok" (OK does nothing),
+// "hang" (OK blocks forever), "mystery" (an unknown modal dialog). HALVEX_FAKE_GATEWAYS lists
+// the search answers, separated by ';'. HALVEX_FAKE_LOG names a file that receives one line per
+// DMX frame.
 #include <QApplication>
 #include <QDialog>
 #include <QLabel>
@@ -18,7 +17,6 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
-#include <array>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -81,58 +79,32 @@ private:
     QLabel* progress_;
 };
 
-class FakeMainDialog : public QDialog {
-    Q_OBJECT
-public:
-    FakeMainDialog() {
-        setObjectName(QStringLiteral("CKnxDlg"));
-        auto* layout = new QVBoxLayout(this);
-        auto* tabs = new QTabWidget(this);
-        tabs->addTab(new QWidget(tabs), QStringLiteral("Scene Out 1"));
-        tabs->addTab(page = new FakeNetworkPage(tabs), QStringLiteral("Lan/KNX"));
-        layout->addWidget(tabs);
-        if (Mode("no-ok"))
-            return;
-        auto* ok = new QPushButton(QStringLiteral("OK"), this);
-        ok->setObjectName(QStringLiteral("7052"));
-        layout->addWidget(ok);
-        connect(ok, &QPushButton::clicked, this, [this] {
-            while (Mode("hang"))
-                std::this_thread::sleep_for(std::chrono::seconds(1));
-            if (!Mode("deaf-ok"))
-                accept();
-        });
-    }
+// Adds an OK button named `ok`; in the main dialog it obeys the modes "hang" and "deaf-ok".
+void AddOk(QDialog& dialog, const char* ok) {
+    auto* button = new QPushButton(QStringLiteral("OK"), &dialog);
+    button->setObjectName(QString::fromLatin1(ok));
+    dialog.layout()->addWidget(button);
+    QObject::connect(button, &QPushButton::clicked, &dialog, [&dialog] {
+        while (Mode("hang"))
+            std::this_thread::sleep_for(std::chrono::seconds(1));
+        if (!Mode("deaf-ok") || dialog.objectName() != QLatin1String("CKnxDlg"))
+            dialog.accept();
+    });
+}
 
-    // Refuses a file named "*.bad" and says why, as the plug-in does for a file it cannot read.
-    Q_INVOKABLE bool ImportEsfFile(const QString& path) {
-        const bool bad = path.endsWith(QLatin1String(".bad"));
-        QMessageBox::information(
-            this, QStringLiteral("Information"),
-            (bad ? QStringLiteral("No group address in ") : QStringLiteral("Imported ")) +
-                path.section('/', -1));
-        importedEsf = bad ? "" : " esf=" + path.toStdString();
-        return !bad;
-    }
-
-    FakeNetworkPage* page;
-    std::string importedEsf;
-};
-
-// The bus type picked in a dialog like the plug-in's, or -1 on Cancel.
+// The bus type picked in a dialog like the plug-in's (the first is preselected), or -1.
 int AskBusType() {
     QDialog dialog;
     dialog.setObjectName(QStringLiteral("CBusTypeDlg"));
-    auto* layout = new QVBoxLayout(&dialog);
+    new QVBoxLayout(&dialog);
     QRadioButton* radios[5];
+    const char* names[5] = {"7047", "7050", "7048", "7049", "7051"};
     for (int i = 0; i < 5; ++i) {
-        layout->addWidget(radios[i] = new QRadioButton(QString::number(i), &dialog));
-        radios[i]->setObjectName(QString::number(std::array{7047, 7050, 7048, 7049, 7051}[i]));
+        dialog.layout()->addWidget(radios[i] = new QRadioButton(names[i], &dialog));
+        radios[i]->setObjectName(QString::fromLatin1(names[i]));
     }
     radios[0]->setChecked(true);
-    auto* ok = new QPushButton(QStringLiteral("OK"), &dialog);
-    QObject::connect(ok, &QPushButton::clicked, &dialog, &QDialog::accept);
-    layout->addWidget(ok);
+    AddOk(dialog, "1");
     if (dialog.exec() != QDialog::Accepted)
         return -1;
     int checked = 0;
@@ -154,14 +126,18 @@ FAKE_EXPORT void HALVEX_STDCALL __OpenKNXDialog(const uint8_t* sceneList, uint8_
     const int bus = record == nullptr ? AskBusType() : -1;
     if (record == nullptr && bus < 0)
         return;
-    FakeMainDialog dialog;
-    if (Mode("greet") || Mode("mystery")) {
+    QDialog dialog;
+    dialog.setObjectName(QStringLiteral("CKnxDlg"));
+    new QVBoxLayout(&dialog);
+    auto* tabs = new QTabWidget(&dialog);
+    tabs->addTab(new QWidget(tabs), QStringLiteral("Scene Out 1"));
+    auto* page = new FakeNetworkPage(tabs);
+    tabs->addTab(page, QStringLiteral("Lan/KNX"));
+    dialog.layout()->addWidget(tabs);
+    if (!Mode("no-ok"))
+        AddOk(dialog, "7052");
+    if (Mode("mystery")) {
         QTimer::singleShot(0, &dialog, [&dialog] {
-            if (Mode("greet")) {
-                QMessageBox::warning(&dialog, QStringLiteral("Attention"),
-                                     QStringLiteral("Listening socket could not be opened"));
-                return;
-            }
             QDialog mystery(&dialog);
             mystery.setObjectName(QStringLiteral("Mystery"));
             mystery.setWindowTitle(QStringLiteral("Something else"));
@@ -181,7 +157,7 @@ FAKE_EXPORT void HALVEX_STDCALL __OpenKNXDialog(const uint8_t* sceneList, uint8_
         text += " device0=" + Text(devices, 20) + " kind0=" + std::to_string(devices[20]);
     if (record != nullptr)
         text += " old=" + std::to_string(record[0] | (record[1] << 8));
-    text += dialog.importedEsf + dialog.page->report;
+    text += page->report;
     // A record whose header is valid and whose main part holds the text after the header.
     const size_t size = 62 + text.size();
     auto* replacement = static_cast<uint8_t*>(std::calloc(size, 1));
