@@ -117,14 +117,15 @@ void SendDmxFrame(benchmark::State& state) {
     auto frame = Frame();
     uint8_t record[62] = {};
     record[15] = 0x40;
-    halvex::SendDmxFrame(frame.data(), record, kFrameSize);  // opens the link once
+    const halvex::GatewayAccess gateway = halvex::ModuleGateway();
+    halvex::SendDmxFrame(frame.data(), record, kFrameSize, gateway);  // opens the link once
     if (!module.GatewayLink.IsOpen()) {
         state.SkipWithError("GatewayLink did not open towards 127.0.0.1:4042");
         return;
     }
     const uint64_t before = allocations.load();
     for (auto _ : state) {
-        halvex::SendDmxFrame(frame.data(), record, kFrameSize);
+        halvex::SendDmxFrame(frame.data(), record, kFrameSize, gateway);
     }
     state.counters["allocs_per_call"] = benchmark::Counter(
         static_cast<double>(allocations.load() - before) / static_cast<double>(state.iterations()));

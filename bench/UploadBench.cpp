@@ -78,7 +78,8 @@ void UploadVersusRoundTrips(benchmark::State& state) {
     }
     // The dialog's transport: with a pump it waits in short slices, as the page runs it.
     const bool pumped = state.range(0) != 0;
-    GatewayUploadTransport transport(pumped ? std::function<void()>([] {}) : nullptr);
+    GatewayUploadTransport transport(ModuleGateway(),
+                                     pumped ? std::function<void()>([] {}) : nullptr);
     std::vector<uint8_t> image(kImageSize);
     for (size_t i = 0; i < image.size(); ++i)
         image[i] = static_cast<uint8_t>(i * 7);

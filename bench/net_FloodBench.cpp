@@ -147,7 +147,7 @@ void ListenerUnderFlood(benchmark::State& state) {
         residentEarly = ResidentBytes();
         while (flooding) {
             auto lastPump = Clock::now();
-            GatewayUploadTransport transport([&] {
+            GatewayUploadTransport transport(ModuleGateway(), [&] {
                 longestGap = std::max(longestGap, Clock::now() - lastPump);
                 lastPump = Clock::now();
             });

@@ -13,7 +13,6 @@
 #include "fuzz/FuzzCheck.h"
 #include "gateway/GatewayParser.h"
 #include "plugin/Codepage.h"
-#include "plugin/ModuleState.h"
 
 namespace {
 
@@ -49,8 +48,6 @@ CheckingSink& Sink() {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    Module().Events.store(&Sink());
-    Module().EnOceanRecordOpen.store(true);
     if (Sink().count >= layout::kMaxRows - 1)
         Sink().count = 0;
 
@@ -58,7 +55,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size > 0)
         std::memcpy(payload.get(), data, size);
     const ConstBytes bytes(payload.get(), size);
-    ParseGatewayMessage(payload.get(), static_cast<uint32_t>(size), PeerAddress{});
+    ParseGatewayMessage(payload.get(), static_cast<uint32_t>(size), PeerAddress{}, &Sink(), true);
 
     const std::string line = SearchResponseLine(bytes);
     fuzz::Check(IsValidUtf8(line));

@@ -85,13 +85,14 @@ UploadHooks PageUploadHooks(CDeviceSettingsPage* page, NetworkSettings& settings
 
 CDeviceSettingsPage::CDeviceSettingsPage(QWidget* parent)
     : QWidget(parent),
-      SendSearch(SendSearchRequest),
+      SendSearch([] { SendSearchRequest(ModuleGateway()); }),
       upload_(PageUploadHooks(this, settings_, [this] { Gather(); })) {
     setObjectName(QStringLiteral("CDeviceSettingsPage"));
     // While an upload waits for an acknowledgement the dialog repaints; user input waits.
     MakeUploadTransport = [] {
-        return std::make_unique<GatewayUploadTransport>(
-            [] { QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents); });
+        return std::make_unique<GatewayUploadTransport>(ModuleGateway(), [] {
+            QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+        });
     };
     BuildControls();
     ApplyState();

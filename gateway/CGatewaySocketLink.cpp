@@ -20,7 +20,8 @@ void CGatewaySocketLink::OnDatagram(const uint8_t* data, uint32_t count) {
         data += sender.size();
         count -= static_cast<uint32_t>(sender.size());
     }
-    ParseGatewayMessage(data, count, sender);
+    ParseGatewayMessage(data, count, sender, events_ != nullptr ? events_->load() : nullptr,
+                        learnTransmitters_ != nullptr && learnTransmitters_->load());
 }
 
 // The plug-in shows no link status.

@@ -9,7 +9,6 @@
 #include "gateway/AutoResetEvent.h"
 #include "gateway/GatewayProtocol.h"
 #include "plugin/Codepage.h"
-#include "plugin/ModuleState.h"
 
 namespace halvex {
 
@@ -131,24 +130,21 @@ bool SameGatewayLine(std::string_view a, std::string_view b) {
                                               [&](char x, char y) { return lower(x) == lower(y); });
 }
 
-void ParseGatewayMessage(const uint8_t* payload, uint32_t length, const PeerAddress&) {
+void ParseGatewayMessage(const uint8_t* payload, uint32_t length, const PeerAddress&,
+                         GatewayEventSink* sink, bool learnTransmitters) {
     if (payload == nullptr)
         return;
     const ConstBytes bytes(payload, length);
     if (StartsWith(bytes, p::kSearchResponse)) {
-        if (GatewayEventSink* sink = Module().Events.load()) {
+        if (sink != nullptr)
             sink->OnSearchResponse(SearchResponseLine(bytes));
-        }
     } else if (StartsWith(bytes, p::kUploadAck)) {
         UploadEvent().Set();
     } else if (StartsWith(bytes, p::kTransmitterReport)) {
-        if (!Module().EnOceanRecordOpen.load())
+        if (!learnTransmitters || sink == nullptr)
             return;
-        if (GatewayEventSink* sink = Module().Events.load()) {
-            if (const auto telegram = TransmitterReportTelegram(bytes)) {
-                sink->OnTransmitterReport(*telegram);
-            }
-        }
+        if (const auto telegram = TransmitterReportTelegram(bytes))
+            sink->OnTransmitterReport(*telegram);
     }
 }
 

@@ -1,7 +1,7 @@
 // Decoding of the datagrams gateways send to port 4044, and the pure helpers around them.
 //
 // ParseGatewayMessage runs on ListenLink's receive thread: it touches no window, hands
-// search responses and transmitter reports to Module().Events and signals "UploadEvent"
+// search responses and transmitter reports to the sink it is given and signals "UploadEvent"
 // directly. The helpers below are what the dialog's sink calls on its own thread.
 #pragma once
 
@@ -20,7 +20,10 @@ namespace halvex {
 
 // Handles one datagram payload (after the sender prefix). Bytes a short datagram lacks are
 // read as zero; a payload that starts with no known keyword is ignored.
-void ParseGatewayMessage(const uint8_t* payload, uint32_t length, const PeerAddress& sender);
+// `sink` receives search responses and, when `learnTransmitters`, transmitter reports; null
+// when nobody listens.
+void ParseGatewayMessage(const uint8_t* payload, uint32_t length, const PeerAddress& sender,
+                         GatewayEventSink* sink, bool learnTransmitters);
 
 // The gateway list line of a search response: "a.b.c.d name" or "a.b.c.d 00:0a:1b:2c:3d:4e",
 // followed by four spaces and "Version:..." when the response carries a version. UTF-8.

@@ -4,14 +4,12 @@
 #include <string>
 
 #include "gateway/GatewayProtocol.h"
-#include "plugin/ModuleState.h"
 
 namespace halvex {
 
-void SendSearchRequest() {
-    ModuleState& module = Module();
-    std::lock_guard lock(module.GatewayLock);
-    CGatewaySocketLink& link = module.GatewayLink;
+void SendSearchRequest(const GatewayAccess& gateway) {
+    std::lock_guard lock(gateway.lock);
+    CGatewaySocketLink& link = gateway.link;
     if (link.IsOpen())
         link.Close();
     if (!link.OpenConnected(std::string(protocol::kBroadcast),

@@ -5,7 +5,6 @@
 
 #include "gateway/AutoResetEvent.h"
 #include "gateway/GatewayProtocol.h"
-#include "plugin/ModuleState.h"
 #include "plugin/RecordLayout.h"
 #include "plugin/UiText.h"
 
@@ -64,29 +63,29 @@ bool IsUploadableFirmware(std::string_view line) {
     return last.starts_with('2');
 }
 
-GatewayUploadTransport::GatewayUploadTransport(std::function<void()> pump,
+GatewayUploadTransport::GatewayUploadTransport(const GatewayAccess& gateway,
+                                               std::function<void()> pump,
                                                std::chrono::milliseconds slice)
-    : pump_(std::move(pump)),
+    : gateway_(gateway),
+      pump_(std::move(pump)),
       slice_(std::max(slice, std::chrono::milliseconds(1))),
       ackEvent_(AutoResetEvent::CreateOrOpen(std::string(p::kUploadEventName))) {}
 
 bool GatewayUploadTransport::Open(const std::string& address) {
-    ModuleState& module = Module();
-    std::lock_guard lock(module.GatewayLock);
-    if (module.GatewayLink.IsOpen())
-        module.GatewayLink.Close();
+    std::lock_guard lock(gateway_.lock);
+    if (gateway_.link.IsOpen())
+        gateway_.link.Close();
     // An acknowledgement left over from an earlier, abandoned exchange must not count for
     // this upload's first packet.
     ackEvent_->Reset();
-    return module.GatewayLink.OpenConnected(address, std::string(p::kGatewayService), p::kFamily,
-                                            p::kType);
+    return gateway_.link.OpenConnected(address, std::string(p::kGatewayService), p::kFamily,
+                                       p::kType);
 }
 
 void GatewayUploadTransport::Send(ConstBytes datagram) {
-    ModuleState& module = Module();
-    std::lock_guard lock(module.GatewayLock);
-    module.GatewayLink.Send(datagram.data(), static_cast<uint32_t>(datagram.size()),
-                            kUploadSendTimeoutMs);
+    std::lock_guard lock(gateway_.lock);
+    gateway_.link.Send(datagram.data(), static_cast<uint32_t>(datagram.size()),
+                       kUploadSendTimeoutMs);
 }
 
 bool GatewayUploadTransport::WaitAck(std::chrono::milliseconds timeout) {
@@ -105,9 +104,8 @@ bool GatewayUploadTransport::WaitAck(std::chrono::milliseconds timeout) {
 }
 
 void GatewayUploadTransport::Close() {
-    ModuleState& module = Module();
-    std::lock_guard lock(module.GatewayLock);
-    module.GatewayLink.Close();
+    std::lock_guard lock(gateway_.lock);
+    gateway_.link.Close();
 }
 
 std::string UploadProgressText(const UploadProgress& progress, uint8_t language) {

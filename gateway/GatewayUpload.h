@@ -14,6 +14,7 @@
 #include <string_view>
 #include <vector>
 
+#include "gateway/GatewayAccess.h"
 #include "plugin/Bytes.h"
 
 namespace halvex {
@@ -62,13 +63,13 @@ public:
     virtual void Close() = 0;
 };
 
-// Sends over GatewayLink towards the gateway's port 4044, each link operation under
-// GatewayLock (never across a wait), and waits for "UploadEvent". While waiting it calls
-// `pump` every `slice` so the dialog can repaint; acknowledgements never wait on the pump.
+// Sends over the gateway link towards the gateway's port 4044, each link operation under its
+// lock (never across a wait), and waits for "UploadEvent". While waiting it calls `pump` every
+// `slice` so the dialog can repaint; acknowledgements never wait on the pump.
 class GatewayUploadTransport : public UploadTransport {
 public:
     explicit GatewayUploadTransport(
-        std::function<void()> pump = {},
+        const GatewayAccess& gateway, std::function<void()> pump = {},
         std::chrono::milliseconds slice = std::chrono::milliseconds(20));
     bool Open(const std::string& address) override;
     void Send(ConstBytes datagram) override;
@@ -76,6 +77,7 @@ public:
     void Close() override;
 
 private:
+    GatewayAccess gateway_;
     std::function<void()> pump_;
     std::chrono::milliseconds slice_;
     std::shared_ptr<AutoResetEvent> ackEvent_;

@@ -5,7 +5,7 @@
 
 #include "gateway/GatewayProtocol.h"
 #include "plugin/Bytes.h"
-#include "plugin/ModuleState.h"
+#include "plugin/RecordLayout.h"
 
 namespace halvex {
 
@@ -14,7 +14,8 @@ namespace {
 constexpr uint32_t kFrameSendTimeoutMs = 1;
 }  // namespace
 
-void SendDmxFrame(uint8_t* frame, const uint8_t* record, uint16_t length) {
+void SendDmxFrame(uint8_t* frame, const uint8_t* record, uint16_t length,
+                  const GatewayAccess& gateway) {
     if (frame == nullptr || record == nullptr || length < protocol::kMinFrameSize)
         return;
     const uint8_t outputs =
@@ -23,13 +24,11 @@ void SendDmxFrame(uint8_t* frame, const uint8_t* record, uint16_t length) {
     if (outputs == 0)
         return;
 
-    ModuleState& module = Module();
-    std::lock_guard lock(module.GatewayLock);
-    CGatewaySocketLink& link = module.GatewayLink;
+    std::lock_guard lock(gateway.lock);
+    CGatewaySocketLink& link = gateway.link;
     if (!link.IsOpen()) {
-        const std::string& destination = module.GatewayAddress.empty()
-                                             ? std::string(protocol::kBroadcast)
-                                             : module.GatewayAddress;
+        const std::string& destination =
+            gateway.address.empty() ? std::string(protocol::kBroadcast) : gateway.address;
         link.OpenConnected(destination, std::string(protocol::kDmxService), protocol::kFamily,
                            protocol::kType);
         if (!link.IsOpen())

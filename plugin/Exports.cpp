@@ -1,6 +1,7 @@
 // The plug-in's three exports; everything else in the library is hidden.
 #include "halvex/plugin.h"
 #include "plugin/DmxOutput.h"
+#include "plugin/ModuleState.h"
 #include "plugin/PluginEntry.h"
 
 #define HALVEX_EXPORT extern "C" __attribute__((visibility("default")))
@@ -19,5 +20,5 @@ HALVEX_EXPORT void HALVEX_STDCALL __DeleteScene(uint8_t sceneIndex, const uint8_
 
 HALVEX_EXPORT void HALVEX_STDCALL __SendDMXData2UDP(uint8_t* frame, const uint8_t* record,
                                                     uint16_t length) {
-    halvex::SendDmxFrame(frame, record, length);
+    halvex::SendDmxFrame(frame, record, length, halvex::ModuleGateway());
 }

@@ -7,6 +7,11 @@ ModuleState& Module() {
     return state;
 }
 
+GatewayAccess ModuleGateway() {
+    ModuleState& m = Module();
+    return {m.GatewayLink, m.GatewayLock, m.GatewayAddress};
+}
+
 void ResetModuleState() {
     ModuleState& m = Module();
     m.WorkingRecord = nullptr;

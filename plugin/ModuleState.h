@@ -11,12 +11,17 @@
 #include <string>
 
 #include "gateway/CGatewaySocketLink.h"
+#include "gateway/GatewayAccess.h"
 #include "gateway/GatewayEvents.h"
 #include "plugin/RecordLayout.h"
 
 namespace halvex {
 
 struct ModuleState {
+    // The listening link hands what it receives to Events, transmitter reports only while an
+    // EnOcean record is open.
+    ModuleState() { ListenLink.Deliver(Events, EnOceanRecordOpen); }
+
     // The record being edited or processed: a malloc block of WorkingRecordCapacity bytes.
     uint8_t* WorkingRecord = nullptr;
     size_t WorkingRecordCapacity = 0;
@@ -59,6 +64,9 @@ struct ModuleState {
 };
 
 ModuleState& Module();
+
+// The module's gateway link, lock and selected address, as the engine functions take them.
+GatewayAccess ModuleGateway();
 
 // Puts every value back to its state right after load (closes nothing that is open).
 void ResetModuleState();

@@ -10,7 +10,6 @@
 
 #include "gateway/AutoResetEvent.h"
 #include "gateway/GatewayParser.h"
-#include "plugin/ModuleState.h"
 #include "support/ByteDiff.h"
 
 namespace halvex {
@@ -83,16 +82,14 @@ TEST(SearchResponse, EqualLinesIgnoreCaseOnly) {
 
 class GatewayParser : public ::testing::Test {
 protected:
-    void SetUp() override {
-        ResetModuleState();
-        Module().Events = &sink;
-        event->Reset();
-    }
-    void TearDown() override { ResetModuleState(); }
+    void SetUp() override { event->Reset(); }
     void Parse(const std::vector<uint8_t>& d) {
-        ParseGatewayMessage(d.data(), static_cast<uint32_t>(d.size()), PeerAddress{});
+        ParseGatewayMessage(d.data(), static_cast<uint32_t>(d.size()), PeerAddress{}, target,
+                            learn);
     }
     CollectingSink sink;
+    GatewayEventSink* target = &sink;
+    bool learn = false;
     std::shared_ptr<AutoResetEvent> event = AutoResetEvent::CreateOrOpen("UploadEvent");
 };
 
@@ -104,22 +101,22 @@ TEST_F(GatewayParser, EachKeywordReachesItsReceiverOnly) {
     for (const char* other : {"DMX_SEARCH_REQUEST", "DMX_UPLOAD_AC", "",
                               "dmx_search_response and more bytes than a response has..........."})
         Parse(Ascii(other));
-    ParseGatewayMessage(nullptr, 40, PeerAddress{});
+    ParseGatewayMessage(nullptr, 40, PeerAddress{}, nullptr, true);
     const uint8_t byte = 'D';
-    ParseGatewayMessage(&byte, 0, PeerAddress{});
+    ParseGatewayMessage(&byte, 0, PeerAddress{}, nullptr, true);
     // Transmitter reports only while an EnOcean record is open; a short one pads with zero.
     Parse(Report({5, 0x30, 0, 0, 0, 0x10, 1, 2, 0xA, 0x3B}));
     EXPECT_EQ(sink.lines.size(), 2u);
     EXPECT_TRUE(sink.telegrams.empty());
     EXPECT_FALSE(event->IsSet());
-    Module().EnOceanRecordOpen = true;
+    learn = true;
     Parse(Report({5, 0x30, 0, 0, 0, 0x10, 1, 2, 0xA, 0x3B}));
     Parse(Report({5, 0x30, 7}));
     EXPECT_EQ(sink.telegrams, (std::vector<Telegram>{{5, 0x30, 0, 0, 0, 0x10, 1, 2, 0xA, 0x3B},
                                                      {5, 0x30, 7, 0, 0, 0, 0, 0, 0, 0}}));
     EXPECT_EQ(*TransmitterReportTelegram(Report({5})), (Telegram{5, 0, 0, 0, 0, 0, 0, 0, 0, 0}));
     EXPECT_FALSE(TransmitterReportTelegram(response).has_value());
-    Module().Events = nullptr;  // nobody listens: dropped
+    target = nullptr;  // nobody listens: dropped
     Parse(response);
     EXPECT_EQ(sink.lines.size(), 2u);
 }

@@ -66,7 +66,7 @@ TEST_F(GatewayNet, SearchFindsEveryGatewayAndReportsArrive) {
     ASSERT_TRUE(WaitUntil([&] { return !sink.telegrams.Get().empty(); })) << sim.Log();
     EXPECT_EQ(sink.telegrams.Get(),
               (std::vector{Telegram{5, 0x30, 0, 0, 0, 0x10, 1, 2, 0xA, 0x3B}}));
-    SendSearchRequest();
+    SendSearchRequest(ModuleGateway());
     EXPECT_FALSE(Module().GatewayLink.IsOpen());
     ASSERT_TRUE(WaitUntil([&] { return sink.lines.Get().size() >= 3; })) << sim.Log();
     std::this_thread::sleep_for(milliseconds(200));  // our own request must add nothing
@@ -99,7 +99,7 @@ TEST_F(GatewayNet, UploadsReachTheirGatewayWhole) {
         for (size_t i = 0; i < image.size(); ++i)
             image[i] = static_cast<uint8_t>(i * 13 + c.size);
         int pumps = 0;
-        GatewayUploadTransport transport([&] { ++pumps; });
+        GatewayUploadTransport transport(ModuleGateway(), [&] { ++pumps; });
         size_t sends = 0;
         EXPECT_EQ(RunUpload(image, c.gateway, transport, [&](const UploadProgress&) { ++sends; }),
                   c.result)
@@ -141,12 +141,13 @@ TEST_F(GatewayNet, DmxFramesCarryTheirOutputsToTheGatewayChosenAtOpen) {
     ASSERT_TRUE(sim.Ready()) << sim.Log();
     auto frame = Frame();
     auto send = [&](uint8_t flags) {
-        SendDmxFrame(frame.data(), Record(flags).data(), static_cast<uint16_t>(frame.size()));
+        SendDmxFrame(frame.data(), Record(flags).data(), static_cast<uint16_t>(frame.size()),
+                     ModuleGateway());
     };
     send(0x40);  // no gateway selected: broadcast, which both gateways hear
     SelectGateway("198.18.0.2");
-    send(0x40);           // the open link keeps its destination
-    SendSearchRequest();  // closes GatewayLink
+    send(0x40);                          // the open link keeps its destination
+    SendSearchRequest(ModuleGateway());  // closes GatewayLink
     // Byte 6 carries the record's preview bits; without one nothing is sent and no link opens.
     const std::pair<uint8_t, std::optional<uint8_t>> cases[] = {
         {0x3F, std::nullopt}, {0x40, 0x40}, {0xC0, 0xC0}, {0x9F, 0x80}};
@@ -166,10 +167,10 @@ TEST_F(GatewayNet, DmxFramesCarryTheirOutputsToTheGatewayChosenAtOpen) {
     send(0x40);  // still to .2
     // Bad input sends nothing and changes nothing.
     std::vector<uint8_t> shortFrame(6, 0x55);
-    SendDmxFrame(shortFrame.data(), Record(0x40).data(), 6);
+    SendDmxFrame(shortFrame.data(), Record(0x40).data(), 6, ModuleGateway());
     EXPECT_EQ(shortFrame, std::vector<uint8_t>(6, 0x55));
-    SendDmxFrame(nullptr, Record(0x40).data(), 530);
-    SendDmxFrame(frame.data(), nullptr, 530);
+    SendDmxFrame(nullptr, Record(0x40).data(), 530, ModuleGateway());
+    SendDmxFrame(frame.data(), nullptr, 530, ModuleGateway());
     auto counts = [&] {
         return std::vector{sim.Count("dmx-broadcast.count"), sim.Count("dmx-198.18.0.2.count"),
                            sim.Count("dmx-198.18.0.3.count")};
