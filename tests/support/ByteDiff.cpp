@@ -28,14 +28,4 @@ namespace halvex::test {
     return ::testing::AssertionFailure() << "byte buffers differ:" << report;
 }
 
-void PutU16(std::vector<uint8_t>& out, uint16_t v) {
-    out.push_back(static_cast<uint8_t>(v));
-    out.push_back(static_cast<uint8_t>(v >> 8));
-}
-
-void PutU32(std::vector<uint8_t>& out, uint32_t v) {
-    for (int i = 0; i < 4; ++i)
-        out.push_back(static_cast<uint8_t>(v >> (8 * i)));
-}
-
 }  // namespace halvex::test

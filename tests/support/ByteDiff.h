@@ -7,15 +7,19 @@
 #include <span>
 #include <vector>
 
+#include "support/RecordBuilder.h"  // PutU16 and PutU32 for expected bytes
+
 namespace halvex::test {
 
 // Passes when both buffers are equal; otherwise lists the first mismatching offsets.
 ::testing::AssertionResult BytesEqual(std::span<const uint8_t> expected,
                                       std::span<const uint8_t> actual);
 
-// Little-endian builders for expected bytes written by hand.
-void PutU16(std::vector<uint8_t>& out, uint16_t v);
-void PutU32(std::vector<uint8_t>& out, uint32_t v);
+// The bytes of a string literal, embedded NULs included, without its terminating NUL.
+template <size_t N>
+std::vector<uint8_t> LiteralBytes(const char (&text)[N]) {
+    return {text, text + N - 1};
+}
 
 }  // namespace halvex::test
 

@@ -1,8 +1,5 @@
 #include "support/DialogFixture.h"
 
-#include <QPushButton>
-#include <QTreeWidgetItemIterator>
-
 #include "pages/CDragTreeCtrl.h"
 #include "resources/Images.h"
 
@@ -23,25 +20,12 @@ void DialogFixture::TearDown() {
     EndTestCall();
 }
 
-std::vector<uint8_t> DialogFixture::PressOk() {
-    dlg->findChild<QPushButton*>(QStringLiteral("7052"))->click();
-    return StoredWorkingRecord();
-}
-
 CDragTreeCtrl* DialogFixture::Catalogue() const {
     return dlg->CatalogueTreeCtrl();
 }
 
 CDragTreeCtrl* DialogFixture::PageTree(int slot) const {
     return dlg->TreeCtrl(static_cast<TreeId>(slot + 1));
-}
-
-QTreeWidgetItem* DialogFixture::FindItem(CDragTreeCtrl* tree, const QString& text) {
-    for (QTreeWidgetItemIterator it(tree); *it != nullptr; ++it) {
-        if ((*it)->text(0) == text)
-            return *it;
-    }
-    return nullptr;
 }
 
 }  // namespace halvex::test

@@ -12,8 +12,6 @@
 #include "support/ModelFixture.h"
 #include "support/RecordBuilder.h"
 
-class QTreeWidgetItem;
-
 namespace halvex::test {
 
 class DialogFixture : public ::testing::Test {
@@ -23,14 +21,9 @@ protected:
     // Sets up the module state for `record` and runs the dialog's initialisation.
     void Open(const std::vector<uint8_t>& record, const std::vector<std::string>& scenes = {},
               const std::vector<Device>& devices = {}, uint8_t language = 0);
-    // Presses OK; returns the working record as stored (main part and trailing block).
-    std::vector<uint8_t> PressOk();
-    std::vector<uint8_t> WorkingRecord() const { return StoredWorkingRecord(); }
-
     CDragTreeCtrl* Catalogue() const;
     // The tree control of output page `slot` (0-5).
     CDragTreeCtrl* PageTree(int slot) const;
-    static QTreeWidgetItem* FindItem(CDragTreeCtrl* tree, const QString& text);
 
     bool listenFailed = false;  // tell the dialog the listening socket did not open
     std::unique_ptr<CKnxDlg> dlg;

@@ -53,12 +53,8 @@ inline std::string GenerateEsf(const EsfGeneratorOptions& options) {
     for (size_t i = 0; i < options.count && i < 65536; ++i) {
         const uint16_t value = EsfGeneratorAddress(i, options.shuffled);
         const std::string main = std::to_string(value >> 11);
-        out.append("Floor ").append(main);
-        if (options.umlauts)
-            out.append(
-                " K\xFC"
-                "che");
-        out.append(".");
+        out.append("Floor ").append(main).append(options.umlauts ? " K\xFC" : "");
+        out.append(options.umlauts ? "che." : ".");
         if (options.threeLevel) {
             const std::string middle = std::to_string((value >> 8) & 7);
             out.append("Room ").append(middle).append(".");

@@ -14,10 +14,6 @@ ModalAnswerer::ModalAnswerer() {
     timer_.start(5);
 }
 
-ModalAnswerer::~ModalAnswerer() {
-    timer_.stop();
-}
-
 ModalAnswerer& ModalAnswerer::Then(Action action) {
     actions_.push_back(std::move(action));
     return *this;
@@ -47,20 +43,6 @@ ModalAnswerer::Action ModalAnswerer::Press(const QString& text) {
         }
         ADD_FAILURE() << "no button " << text.toStdString() << " in "
                       << w->windowTitle().toStdString();
-        if (auto* d = qobject_cast<QDialog*>(w))
-            d->reject();
-    };
-}
-
-ModalAnswerer::Action ModalAnswerer::Accept() {
-    return [](QWidget* w) {
-        if (auto* d = qobject_cast<QDialog*>(w))
-            d->accept();
-    };
-}
-
-ModalAnswerer::Action ModalAnswerer::Reject() {
-    return [](QWidget* w) {
         if (auto* d = qobject_cast<QDialog*>(w))
             d->reject();
     };

@@ -29,17 +29,13 @@ public:
     using Action = std::function<void(QWidget*)>;
 
     ModalAnswerer();
-    ~ModalAnswerer() override;
 
     // Adds an action for the next modal widget that appears.
     ModalAnswerer& Then(Action action);
     const std::vector<SeenModal>& Seen() const { return seen_; }
-    bool AllAnswered() const { return actions_.empty(); }
 
     // Clicks the button whose text (without '&') is `text`.
     static Action Press(const QString& text);
-    static Action Accept();
-    static Action Reject();
 
 private:
     void Poll();

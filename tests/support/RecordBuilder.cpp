@@ -6,14 +6,6 @@
 namespace halvex::test {
 namespace {
 
-void U16(std::vector<uint8_t>& b, uint16_t v) {
-    b.push_back(static_cast<uint8_t>(v));
-    b.push_back(static_cast<uint8_t>(v >> 8));
-}
-void U32(std::vector<uint8_t>& b, uint32_t v) {
-    for (int i = 0; i < 4; ++i)
-        b.push_back(static_cast<uint8_t>(v >> (8 * i)));
-}
 void Set16(std::vector<uint8_t>& b, size_t at, size_t v) {
     b[at] = static_cast<uint8_t>(v);
     b[at + 1] = static_cast<uint8_t>(v >> 8);
@@ -29,17 +21,38 @@ std::vector<uint8_t> Header(uint8_t flagsA, uint8_t flagsB) {
     return h;
 }
 
+// Device count, the 12288-byte device table and the 154 bytes of WlanSettings; then the main
+// part's length at offset 0.
+void DeviceBlock(std::vector<uint8_t>& r, uint16_t count, std::vector<uint8_t> table) {
+    Set16(r, 8, r.size());
+    PutU16(r, count);
+    table.resize(12288, 0);
+    r.insert(r.end(), table.begin(), table.end());
+    r.insert(r.end(), 154, 0);
+    Set16(r, 0, r.size());
+}
+
 void Entries(std::vector<uint8_t>& b, const std::vector<Name>& names) {
-    U16(b, static_cast<uint16_t>(names.size()));
+    PutU16(b, static_cast<uint16_t>(names.size()));
     for (const Name& n : names) {
-        U16(b, n.number);
-        U32(b, n.data);
+        PutU16(b, n.number);
+        PutU32(b, n.data);
         b.insert(b.end(), n.label.begin(), n.label.end());
         b.push_back(0);
     }
 }
 
 }  // namespace
+
+void PutU16(std::vector<uint8_t>& out, uint16_t v) {
+    out.push_back(static_cast<uint8_t>(v));
+    out.push_back(static_cast<uint8_t>(v >> 8));
+}
+
+void PutU32(std::vector<uint8_t>& out, uint32_t v) {
+    for (int i = 0; i < 4; ++i)
+        out.push_back(static_cast<uint8_t>(v >> (8 * i)));
+}
 
 std::vector<uint8_t> MakeSceneList(const std::vector<std::string>& names) {
     std::vector<uint8_t> list(7, 0);
@@ -73,15 +86,15 @@ std::vector<uint8_t> BuildKnxRecord(const KnxRecordPlan& plan) {
     std::sort(list.begin(), list.end());
     list.erase(std::unique(list.begin(), list.end()), list.end());
     Set16(r, 2, 62);
-    U16(r, static_cast<uint16_t>(list.size()));
+    PutU16(r, static_cast<uint16_t>(list.size()));
     for (uint16_t a : list)
-        U16(r, a);
+        PutU16(r, a);
     Set16(r, 4, r.size());
-    U16(r, static_cast<uint16_t>(plan.pairs.size()));
+    PutU16(r, static_cast<uint16_t>(plan.pairs.size()));
     for (const Pair& p : plan.pairs) {
         const auto at = std::find(list.begin(), list.end(), p.address) - list.begin();
-        U16(r, static_cast<uint16_t>(at + 1));
-        U16(r, p.output);
+        PutU16(r, static_cast<uint16_t>(at + 1));
+        PutU16(r, p.output);
     }
     Set16(r, 6, r.size());
     std::vector<uint8_t> types;
@@ -94,19 +107,13 @@ std::vector<uint8_t> BuildKnxRecord(const KnxRecordPlan& plan) {
     for (int page = 0; page < 2; ++page) {
         types.insert(types.end(), plan.deviceTypes.begin(), plan.deviceTypes.end());
     }
-    U16(r, static_cast<uint16_t>(types.size()));
+    PutU16(r, static_cast<uint16_t>(types.size()));
     for (size_t i = 0; i < types.size(); ++i) {
         const bool used = std::any_of(plan.pairs.begin(), plan.pairs.end(),
                                       [i](const Pair& p) { return p.output == i; });
-        U16(r, static_cast<uint16_t>((used ? 0x1700 : 0x0300) | types[i]));
+        PutU16(r, static_cast<uint16_t>((used ? 0x1700 : 0x0300) | types[i]));
     }
-    Set16(r, 8, r.size());
-    U16(r, plan.deviceCount);
-    std::vector<uint8_t> devices = plan.deviceTable;
-    devices.resize(12288, 0);
-    r.insert(r.end(), devices.begin(), devices.end());
-    r.insert(r.end(), 154, 0);
-    Set16(r, 0, r.size());
+    DeviceBlock(r, plan.deviceCount, plan.deviceTable);
     std::vector<uint8_t> block(4, 0);
     Entries(block, plan.mains);
     if (plan.flagsB & 0x20)
@@ -131,21 +138,15 @@ std::vector<uint8_t> BuildEnOceanRecord(const std::vector<Transmitter>& rows,
     }
     for (const EnOceanEntry& e : entries) {
         const Transmitter& t = rows[e.row];
-        U32(r, t.id);
-        U32(r, t.data);
+        PutU32(r, t.id);
+        PutU32(r, t.data);
         r.push_back(t.org);
         r.push_back(e.page);
-        U16(r, e.output);
+        PutU16(r, e.output);
     }
     Set16(r, 4, entries.size());
-    Set16(r, 8, r.size());
-    U16(r, deviceCount);
-    std::vector<uint8_t> devices = deviceTable;
-    devices.resize(12288, 0);
-    r.insert(r.end(), devices.begin(), devices.end());
-    r.insert(r.end(), 154, 0);
-    Set16(r, 0, r.size());
-    U32(r, static_cast<uint32_t>(70 * rows.size() + 4));
+    DeviceBlock(r, deviceCount, deviceTable);
+    PutU32(r, static_cast<uint32_t>(70 * rows.size() + 4));
     for (const Transmitter& t : rows) {
         std::vector<uint8_t> row(70, 0);
         std::memcpy(row.data(), t.name.data(), std::min<size_t>(t.name.size(), 59));

@@ -9,6 +9,10 @@
 
 namespace halvex::test {
 
+// Little-endian builders for expected bytes written by hand.
+void PutU16(std::vector<uint8_t>& out, uint16_t v);
+void PutU32(std::vector<uint8_t>& out, uint32_t v);
+
 // Host scene list: byte 6 = count, blocks of 20 bytes whose u16 at offset 3 points just past
 // the 15-byte name at block offset 5, then a count byte 0 (no 7-byte records).
 std::vector<uint8_t> MakeSceneList(const std::vector<std::string>& names);
