@@ -1,29 +1,19 @@
-#include <gtest/gtest.h>
-
-#include <string>
-#include <vector>
-
+// The tree under every list of the dialog: sorted insertion and what its observer hears.
 #include "model/TreeModel.h"
+#include "support/ModelFixture.h"
 
-namespace halvex {
+namespace halvex::test {
 namespace {
 
 struct Recorder : TreeObserver {
-    std::vector<std::string> log;
-    void NodeInserted(TreeNode* node, size_t index) override {
-        log.push_back("+" + node->label + "@" + std::to_string(index));
+    std::string log;
+    void NodeInserted(TreeNode* node, size_t at) override {
+        log += "+" + node->label + "@" + std::to_string(at) + "|";
     }
-    void NodeRemoving(TreeNode* node) override { log.push_back("-" + node->label); }
-    void NodeChanged(TreeNode* node) override { log.push_back("~" + node->label); }
-    void TreeReset() override { log.push_back("reset"); }
+    void NodeRemoving(TreeNode* node) override { log += "-" + node->label + "|"; }
+    void NodeChanged(TreeNode* node) override { log += "~" + node->label + "|"; }
+    void TreeReset() override { log += "reset|"; }
 };
-
-std::vector<std::string> Labels(const TreeNode* parent) {
-    std::vector<std::string> out;
-    for (const auto& child : parent->children)
-        out.push_back(child->label);
-    return out;
-}
 
 TEST(TreeModel, SortedInsertionIgnoresAsciiCaseAndTellsTheObserver) {
     TreeModel tree;
@@ -32,16 +22,15 @@ TEST(TreeModel, SortedInsertionIgnoresAsciiCaseAndTellsTheObserver) {
     TreeNode* root = tree.Insert(nullptr, "Root", InsertAt::Last, 1, 1, 0);
     for (const char* label : {"2 Light", "10 Heating", "b blinds", "A Alarm", "2 light"})
         tree.Insert(root, label, InsertAt::Sorted, 0, 0, 0);
-    EXPECT_EQ(Labels(root), (std::vector<std::string>{"10 Heating", "2 Light", "2 light", "A Alarm",
-                                                      "b blinds"}));
+    EXPECT_EQ(Labels(root), "10 Heating|2 Light|2 light|A Alarm|b blinds");
     TreeNode* heating = root->Child(0);
     tree.Insert(heating, "x", InsertAt::Last, 0, 0, 7);
     tree.SetLabel(heating, "10 Heat");
     tree.Remove(heating);
     EXPECT_EQ(root->ChildCount(), 4u);
-    EXPECT_EQ(recorder.log, (std::vector<std::string>{"+Root@0", "+2 Light@0", "+10 Heating@0",
-                                                      "+b blinds@2", "+A Alarm@2", "+2 light@2",
-                                                      "+x@0", "~10 Heat", "-10 Heat"}));
+    EXPECT_EQ(recorder.log,
+              "+Root@0|+2 Light@0|+10 Heating@0|+b blinds@2|+A Alarm@2|+2 light@2|+x@0|~10 Heat|"
+              "-10 Heat|");
     EXPECT_EQ(tree.IndexOf(root->Child(3)), 3u);
     // A reset tells the observer once, after the whole change.
     recorder.log.clear();
@@ -49,9 +38,9 @@ TEST(TreeModel, SortedInsertionIgnoresAsciiCaseAndTellsTheObserver) {
         tree.Clear();
         tree.Insert(nullptr, "New", InsertAt::Last, 0, 0, 0);
     });
-    EXPECT_EQ(recorder.log, std::vector<std::string>{"reset"});
+    EXPECT_EQ(recorder.log, "reset|");
     EXPECT_EQ(tree.TopLevelCount(), 1u);
 }
 
 }  // namespace
-}  // namespace halvex
+}  // namespace halvex::test

@@ -44,6 +44,13 @@ void EndTestCall() {
     ResetModuleState();
 }
 
+std::string Labels(const TreeNode* parent) {
+    std::string out;
+    for (const auto& child : parent->children)
+        out += (out.empty() ? "" : "|") + child->label;
+    return out;
+}
+
 void ModelFixture::Open(const std::vector<uint8_t>& record, const std::vector<std::string>& scenes,
                         const std::vector<Device>& devices, uint8_t language) {
     StartDialogCall(record, scenes, devices, language, sceneList);
@@ -62,20 +69,17 @@ std::vector<uint8_t> ModelFixture::Rebuild() {
     return WorkingRecord();
 }
 
-std::string ModelFixture::ChildLabel(int slot, size_t output, size_t child) const {
-    const TreeModel& tree = PageTree(slot);
-    if (output >= tree.TopLevelCount() || child >= tree.TopLevel(output)->ChildCount())
-        return {};
-    return tree.TopLevel(output)->Child(child)->label;
-}
-
-TreeNode* ModelFixture::Find(const TreeModel& tree, const std::string& label) {
-    TreeNode* found = nullptr;
-    tree.ForEach([&](TreeNode* node) {
-        if (found == nullptr && node->label == label)
-            found = node;
-    });
-    return found;
+std::string ModelFixture::Assignments() const {
+    std::string out;
+    for (int slot = 0; slot < 6; ++slot) {
+        for (size_t i = 0; model->HasPage(slot) && i < PageTree(slot).TopLevelCount(); ++i) {
+            for (const auto& child : PageTree(slot).TopLevel(i)->children) {
+                out += (out.empty() ? "" : ", ") + std::to_string(slot) + "/" + std::to_string(i) +
+                       " " + child->label;
+            }
+        }
+    }
+    return out;
 }
 
 }  // namespace halvex::test

@@ -23,6 +23,8 @@ void StartDialogCall(const std::vector<uint8_t>& record, const std::vector<std::
 std::vector<uint8_t> StoredWorkingRecord();
 // Frees the working record and puts the module state back.
 void EndTestCall();
+// The labels of `parent`'s children, joined by '|'.
+std::string Labels(const TreeNode* parent);
 
 class ModelFixture : public ::testing::Test {
 protected:
@@ -37,10 +39,8 @@ protected:
     std::vector<uint8_t> Rebuild();
 
     TreeModel& PageTree(int slot) const { return model->Page(slot)->tree; }
-    // The label of child `child` of output `output` on page `slot`, empty when there is none.
-    std::string ChildLabel(int slot, size_t output, size_t child = 0) const;
-    // The first node of `tree` labelled `label`, or null.
-    static TreeNode* Find(const TreeModel& tree, const std::string& label);
+    // Every assignment on the output pages as "slot/output label", joined by ", ".
+    std::string Assignments() const;
 
     std::unique_ptr<DialogModel> model;
     std::vector<uint8_t> sceneList;
