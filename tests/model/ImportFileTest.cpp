@@ -80,11 +80,13 @@ TEST_F(ImportFileTest, MixedLayoutsFindTheirParentsAndAHandMadeDuplicateIsRefuse
     ASSERT_TRUE(model
                     ->ImportFile("Mixed\n"
                                  "Light.Ground.1/0/12\tCeiling\t(1 Bit)\n"
-                                 "Light.1/12\tSocket\t(1 Byte)\n")
+                                 "Light.1/12\tSocket\t(1 Byte)\n"
+                                 "Light.1/13\tPlug\t(1 Byte)\n")
                     .imported);
     const Catalogue& c = model->catalogue;
     EXPECT_EQ(c.ThreeLevelAddressing, 0);
     EXPECT_EQ(c.GroupAddressTable[0x080C].node->parent, c.MiddleGroupTable[8].node);
+    EXPECT_EQ(c.GroupAddressTable[0x080D].node->parent, c.MainGroupTable[1].node);
     // Two-level 1/12 is the same 16-bit value as 1/0/12: the first line wins.
     EXPECT_EQ(c.GroupAddressTable[0x080C].node->label, "1/0/12 Ceiling");
     EXPECT_EQ(c.GroupAddressTable[0x080C].node->data, 0x080C0020u);
