@@ -19,8 +19,8 @@
 #include <string>
 #include <vector>
 
-#include "plugin/DmxOutput.h"
-#include "plugin/ModuleState.h"
+#include "engine/ModuleState.h"
+#include "engine/net/DmxOutput.h"
 
 namespace {
 std::atomic<uint64_t> allocations{0};

@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-#include "catalogue/EsfImport.h"
+#include "engine/import/EsfImport.h"
 #include "support/EsfGenerator.h"
 
 namespace {

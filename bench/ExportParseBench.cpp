@@ -12,7 +12,7 @@
 #include <map>
 #include <string>
 
-#include "catalogue/GroupAddressImport.h"
+#include "engine/import/GroupAddressImport.h"
 #include "support/EsfGenerator.h"
 
 namespace {

@@ -9,9 +9,9 @@
 #include <string>
 #include <vector>
 
-#include "plugin/RecordLayout.h"
-#include "plugin/RecordWriter.h"
-#include "plugin/SceneRecord.h"
+#include "engine/record/RecordLayout.h"
+#include "engine/record/RecordWriter.h"
+#include "engine/record/SceneRecord.h"
 
 namespace halvex::bench {
 

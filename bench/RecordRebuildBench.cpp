@@ -12,8 +12,8 @@
 #include <string>
 
 #include "LargestRecord.h"
-#include "plugin/RecordLayout.h"
-#include "plugin/RecordWriter.h"
+#include "engine/record/RecordLayout.h"
+#include "engine/record/RecordWriter.h"
 
 namespace {
 

@@ -20,9 +20,9 @@
 #include <string>
 #include <vector>
 
-#include "gateway/GatewayProtocol.h"
-#include "gateway/GatewayUpload.h"
-#include "plugin/ModuleState.h"
+#include "engine/ModuleState.h"
+#include "engine/net/GatewayProtocol.h"
+#include "engine/net/GatewayUpload.h"
 
 namespace {
 

@@ -21,11 +21,11 @@
 #include <thread>
 #include <vector>
 
-#include "gateway/GatewayParser.h"
-#include "gateway/GatewayUpload.h"
+#include "engine/Codepage.h"
+#include "engine/ModuleState.h"
+#include "engine/net/GatewayParser.h"
+#include "engine/net/GatewayUpload.h"
 #include "net/TestBed.h"
-#include "plugin/Codepage.h"
-#include "plugin/ModuleState.h"
 
 namespace {
 

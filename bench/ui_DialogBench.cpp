@@ -13,11 +13,11 @@
 #include <random>
 
 #include "LargestRecord.h"
-#include "catalogue/CKnxDlg.h"
-#include "plugin/ModuleState.h"
-#include "plugin/RecordWriter.h"
-#include "plugin/SceneRecord.h"
-#include "resources/Images.h"
+#include "engine/ModuleState.h"
+#include "engine/record/RecordWriter.h"
+#include "engine/record/SceneRecord.h"
+#include "qt/CKnxDlg.h"
+#include "qt/Images.h"
 #include "support/EsfGenerator.h"
 #include "support/RecordBuilder.h"
 

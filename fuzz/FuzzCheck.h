@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <cstring>
 
-#include "plugin/Bytes.h"
+#include "engine/record/Bytes.h"
 
 namespace halvex::fuzz {
 

@@ -10,11 +10,11 @@
 #include <cstdint>
 #include <vector>
 
+#include "engine/Codepage.h"
+#include "engine/record/HostStructures.h"
+#include "engine/record/RecordLayout.h"
+#include "engine/record/SceneRecord.h"
 #include "fuzz/FuzzCheck.h"
-#include "plugin/Codepage.h"
-#include "plugin/HostStructures.h"
-#include "plugin/RecordLayout.h"
-#include "plugin/SceneRecord.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     using namespace halvex;

@@ -9,10 +9,10 @@
 #include <string>
 #include <string_view>
 
-#include "catalogue/EsfImport.h"
-#include "catalogue/GroupAddress.h"
-#include "catalogue/GroupAddressImport.h"
-#include "plugin/Codepage.h"
+#include "engine/Codepage.h"
+#include "engine/import/EsfImport.h"
+#include "engine/import/GroupAddress.h"
+#include "engine/import/GroupAddressImport.h"
 
 namespace {
 

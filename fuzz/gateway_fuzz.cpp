@@ -10,9 +10,9 @@
 #include <span>
 #include <vector>
 
+#include "engine/Codepage.h"
+#include "engine/net/GatewayParser.h"
 #include "fuzz/FuzzCheck.h"
-#include "gateway/GatewayParser.h"
-#include "plugin/Codepage.h"
 
 namespace {
 

@@ -12,12 +12,12 @@
 #include <map>
 #include <vector>
 
+#include "engine/record/HostStructures.h"
+#include "engine/record/PageLoader.h"
+#include "engine/record/RecordLayout.h"
+#include "engine/record/RecordWriter.h"
+#include "engine/record/SceneRecord.h"
 #include "fuzz/FuzzCheck.h"
-#include "plugin/HostStructures.h"
-#include "plugin/PageLoader.h"
-#include "plugin/RecordLayout.h"
-#include "plugin/RecordWriter.h"
-#include "plugin/SceneRecord.h"
 
 namespace {
 

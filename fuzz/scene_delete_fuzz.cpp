@@ -6,9 +6,9 @@
 #include <cstdint>
 #include <vector>
 
+#include "engine/record/SceneDeletion.h"
+#include "engine/record/SceneRecord.h"
 #include "fuzz/FuzzCheck.h"
-#include "plugin/SceneDeletion.h"
-#include "plugin/SceneRecord.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     using namespace halvex;

@@ -2,8 +2,8 @@
 
 #include <CLI/CLI.hpp>
 
+#include "engine/Codepage.h"
 #include "host/Commands.h"
-#include "plugin/Codepage.h"
 
 namespace halvex::host {
 namespace {

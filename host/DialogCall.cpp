@@ -3,9 +3,9 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "engine/record/RecordLayout.h"
+#include "engine/record/SceneRecord.h"
 #include "host/HostError.h"
-#include "plugin/RecordLayout.h"
-#include "plugin/SceneRecord.h"
 
 namespace halvex::host {
 

@@ -13,14 +13,14 @@
 #include <filesystem>
 #include <optional>
 
-#include "catalogue/GroupAddress.h"
+#include "engine/import/GroupAddress.h"
 
+#include "engine/Codepage.h"
 #include "host/Commands.h"
 #include "host/DialogCall.h"
 #include "host/DialogDriver.h"
 #include "host/FileReplacement.h"
 #include "model/ControlIds.h"
-#include "plugin/Codepage.h"
 
 namespace halvex::host {
 namespace {

@@ -11,7 +11,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "plugin/Codepage.h"
+#include "engine/Codepage.h"
 
 namespace halvex::host {
 namespace {

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "plugin/Bytes.h"
+#include "engine/record/Bytes.h"
 
 namespace halvex::host {
 

@@ -1,7 +1,7 @@
 // inspect: a record file described for people or, with --json, for programs.
+#include "engine/record/RecordInspector.h"
 #include "host/Commands.h"
 #include "host/RecordFile.h"
-#include "plugin/RecordInspector.h"
 
 namespace halvex::host {
 

@@ -4,16 +4,16 @@
 #include <filesystem>
 #include <thread>
 
+#include "engine/Codepage.h"
+#include "engine/record/RecordLayout.h"
+#include "engine/record/SceneDeletion.h"
+#include "engine/record/SceneRecord.h"
 #include "host/Commands.h"
 #include "host/DialogCall.h"
 #include "host/FileReplacement.h"
 #include "host/PluginLibrary.h"
 #include "host/RecordFile.h"
 #include "model/ControlIds.h"
-#include "plugin/Codepage.h"
-#include "plugin/RecordLayout.h"
-#include "plugin/SceneDeletion.h"
-#include "plugin/SceneRecord.h"
 
 namespace halvex::host {
 namespace {

@@ -2,9 +2,9 @@
 
 #include <cstring>
 
+#include "engine/record/RecordLayout.h"
 #include "host/HostError.h"
 #include "host/InputFile.h"
-#include "plugin/RecordLayout.h"
 
 namespace halvex::host {
 

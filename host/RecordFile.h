@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "plugin/Bytes.h"
-#include "plugin/SceneRecord.h"
+#include "engine/record/Bytes.h"
+#include "engine/record/SceneRecord.h"
 
 namespace halvex::host {
 

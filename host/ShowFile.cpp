@@ -2,11 +2,11 @@
 
 #include <nlohmann/json.hpp>
 
+#include "engine/Codepage.h"
+#include "engine/record/Bytes.h"
+#include "engine/record/RecordLayout.h"
 #include "host/HostError.h"
 #include "host/InputFile.h"
-#include "plugin/Bytes.h"
-#include "plugin/Codepage.h"
-#include "plugin/RecordLayout.h"
 
 namespace halvex::host {
 namespace {

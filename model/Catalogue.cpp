@@ -1,7 +1,7 @@
 #include "model/Catalogue.h"
 
+#include "engine/ModuleState.h"
 #include "model/ItemData.h"
-#include "plugin/ModuleState.h"
 
 namespace halvex {
 namespace {

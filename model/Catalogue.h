@@ -12,11 +12,11 @@
 #include <string>
 #include <vector>
 
-#include "catalogue/EsfImport.h"
+#include "engine/UiText.h"
+#include "engine/import/EsfImport.h"
+#include "engine/record/RecordWriter.h"
+#include "engine/record/SceneRecord.h"
 #include "model/TreeModel.h"
-#include "plugin/RecordWriter.h"
-#include "plugin/SceneRecord.h"
-#include "plugin/UiText.h"
 
 namespace halvex {
 

@@ -4,9 +4,9 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "plugin/HostStructures.h"
-#include "plugin/ModuleState.h"
-#include "plugin/UiText.h"
+#include "engine/ModuleState.h"
+#include "engine/UiText.h"
+#include "engine/record/HostStructures.h"
 
 namespace halvex {
 namespace {

@@ -9,8 +9,8 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "plugin/Bytes.h"
-#include "plugin/SceneRecord.h"
+#include "engine/record/Bytes.h"
+#include "engine/record/SceneRecord.h"
 
 namespace halvex {
 

@@ -4,10 +4,10 @@
 #include <cstring>
 #include <utility>
 
-#include "catalogue/GroupAddressImport.h"
-#include "gateway/GatewayParser.h"
+#include "engine/ModuleState.h"
+#include "engine/import/GroupAddressImport.h"
+#include "engine/net/GatewayParser.h"
 #include "model/ItemData.h"
-#include "plugin/ModuleState.h"
 
 namespace halvex {
 namespace {

@@ -15,7 +15,7 @@
 #include <string_view>
 #include <vector>
 
-#include "gateway/GatewayEvents.h"
+#include "engine/net/GatewayEvents.h"
 #include "model/Catalogue.h"
 #include "model/OutputPage.h"
 

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cctype>
 
-#include "gateway/GatewayUpload.h"
+#include "engine/net/GatewayUpload.h"
 
 namespace halvex {
 namespace {

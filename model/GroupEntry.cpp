@@ -4,7 +4,7 @@
 #include <array>
 #include <limits>
 
-#include "plugin/ModuleState.h"
+#include "engine/ModuleState.h"
 
 namespace halvex {
 namespace {

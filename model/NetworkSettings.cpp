@@ -2,9 +2,9 @@
 
 #include <algorithm>
 
+#include "engine/Codepage.h"
+#include "engine/record/RecordLayout.h"
 #include "model/ControlIds.h"
-#include "plugin/Codepage.h"
-#include "plugin/RecordLayout.h"
 
 namespace halvex {
 namespace {

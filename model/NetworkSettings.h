@@ -15,8 +15,8 @@
 #include <string>
 #include <string_view>
 
-#include "plugin/Bytes.h"
-#include "plugin/UiText.h"
+#include "engine/UiText.h"
+#include "engine/record/Bytes.h"
 
 namespace halvex {
 

@@ -3,12 +3,12 @@
 #include <string>
 #include <vector>
 
+#include "engine/Codepage.h"
+#include "engine/ModuleState.h"
+#include "engine/record/HostStructures.h"
+#include "engine/record/PageLoader.h"
 #include "model/Catalogue.h"
 #include "model/ItemData.h"
-#include "plugin/Codepage.h"
-#include "plugin/HostStructures.h"
-#include "plugin/ModuleState.h"
-#include "plugin/PageLoader.h"
 
 namespace halvex {
 

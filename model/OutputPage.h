@@ -8,8 +8,8 @@
 
 #include <cstdint>
 
+#include "engine/record/RecordWriter.h"
 #include "model/TreeModel.h"
-#include "plugin/RecordWriter.h"
 
 namespace halvex {
 

@@ -1,8 +1,8 @@
 #include "model/UploadFlow.h"
 
+#include "engine/UiText.h"
+#include "engine/record/RecordLayout.h"
 #include "model/NetworkSettings.h"
-#include "plugin/RecordLayout.h"
-#include "plugin/UiText.h"
 
 namespace halvex {
 namespace {

@@ -15,8 +15,8 @@
 #include <string_view>
 #include <vector>
 
-#include "gateway/GatewayUpload.h"
-#include "plugin/Bytes.h"
+#include "engine/net/GatewayUpload.h"
+#include "engine/record/Bytes.h"
 
 namespace halvex {
 

@@ -1,7 +1,7 @@
 // The plug-in's three exports; everything else in the library is hidden.
+#include "engine/ModuleState.h"
+#include "engine/net/DmxOutput.h"
 #include "halvex/plugin.h"
-#include "plugin/DmxOutput.h"
-#include "plugin/ModuleState.h"
 #include "plugin/PluginEntry.h"
 
 #define HALVEX_EXPORT extern "C" __attribute__((visibility("default")))

@@ -11,15 +11,15 @@
 #include <cstring>
 #include <memory>
 
-#include "catalogue/CBusTypeDlg.h"
-#include "catalogue/CKnxDlg.h"
+#include "engine/ModuleState.h"
+#include "engine/record/HostStructures.h"
+#include "engine/record/SceneDeletion.h"
+#include "engine/record/SceneRecord.h"
 #include "model/DialogCall.h"
-#include "plugin/HostStructures.h"
-#include "plugin/ModuleState.h"
-#include "plugin/QtText.h"
-#include "plugin/SceneDeletion.h"
-#include "plugin/SceneRecord.h"
-#include "resources/Images.h"
+#include "qt/CBusTypeDlg.h"
+#include "qt/CKnxDlg.h"
+#include "qt/Images.h"
+#include "qt/QtText.h"
 
 namespace halvex {
 namespace {

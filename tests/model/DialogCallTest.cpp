@@ -2,8 +2,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "engine/ModuleState.h"
 #include "model/DialogCall.h"
-#include "plugin/ModuleState.h"
 #include "support/ByteDiff.h"
 #include "support/RecordBuilder.h"
 

@@ -1,7 +1,7 @@
 // Rules across the dialog's trees: layouts, drops, the Delete key and transmitters.
-#include "gateway/GatewayParser.h"
+#include "engine/ModuleState.h"
+#include "engine/net/GatewayParser.h"
 #include "model/ItemData.h"
-#include "plugin/ModuleState.h"
 #include "support/ByteDiff.h"
 #include "support/ModelFixture.h"
 

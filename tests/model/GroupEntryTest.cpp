@@ -4,8 +4,8 @@
 
 #include <limits>
 
+#include "engine/ModuleState.h"
 #include "model/GroupEntry.h"
-#include "plugin/ModuleState.h"
 
 namespace halvex {
 namespace {

@@ -1,8 +1,8 @@
 // Output pages: which output each record entry lands on, and the record they write back.
 #include <random>
 
+#include "engine/ModuleState.h"
 #include "model/ItemData.h"
-#include "plugin/ModuleState.h"
 #include "support/ByteDiff.h"
 #include "support/ModelFixture.h"
 

@@ -8,11 +8,11 @@
 #include <thread>
 
 #include "TestBed.h"
-#include "gateway/GatewayParser.h"
-#include "gateway/GatewaySearch.h"
-#include "gateway/GatewayUpload.h"
-#include "plugin/DmxOutput.h"
-#include "plugin/ModuleState.h"
+#include "engine/ModuleState.h"
+#include "engine/net/DmxOutput.h"
+#include "engine/net/GatewayParser.h"
+#include "engine/net/GatewaySearch.h"
+#include "engine/net/GatewayUpload.h"
 #include "support/ByteDiff.h"
 
 namespace halvex {

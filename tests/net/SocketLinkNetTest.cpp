@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "TestBed.h"
-#include "gateway/CSocketLink.h"
+#include "engine/net/CSocketLink.h"
 
 namespace halvex {
 namespace {

@@ -19,7 +19,7 @@
 #include <iterator>
 #include <thread>
 
-#include "gateway/CSocketLink.h"
+#include "engine/net/CSocketLink.h"
 
 namespace halvex::test {
 

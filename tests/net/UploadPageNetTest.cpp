@@ -16,9 +16,9 @@
 #include <memory>
 
 #include "TestBed.h"
-#include "gateway/CDeviceSettingsPage.h"
-#include "gateway/CIpAddressCtrl.h"
-#include "plugin/ModuleState.h"
+#include "engine/ModuleState.h"
+#include "qt/CDeviceSettingsPage.h"
+#include "qt/CIpAddressCtrl.h"
 #include "support/ByteDiff.h"
 
 namespace halvex {

@@ -1,7 +1,7 @@
 #include "support/DialogFixture.h"
 
-#include "pages/CDragTreeCtrl.h"
-#include "resources/Images.h"
+#include "qt/CDragTreeCtrl.h"
+#include "qt/Images.h"
 
 namespace halvex::test {
 

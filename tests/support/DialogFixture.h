@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "catalogue/CKnxDlg.h"
+#include "qt/CKnxDlg.h"
 #include "support/ModalAnswerer.h"
 #include "support/ModelFixture.h"
 #include "support/RecordBuilder.h"

@@ -3,9 +3,9 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "engine/ModuleState.h"
+#include "engine/record/SceneRecord.h"
 #include "model/DialogCall.h"
-#include "plugin/ModuleState.h"
-#include "plugin/SceneRecord.h"
 
 namespace halvex::test {
 

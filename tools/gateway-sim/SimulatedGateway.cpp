@@ -7,7 +7,7 @@
 #include <cstring>
 #include <sstream>
 
-#include "gateway/GatewayProtocol.h"
+#include "engine/net/GatewayProtocol.h"
 
 namespace halvex::sim {
 

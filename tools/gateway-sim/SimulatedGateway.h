@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "plugin/Bytes.h"
+#include "engine/record/Bytes.h"
 
 namespace halvex::sim {
 

@@ -20,7 +20,7 @@
 #include <thread>
 
 #include "SimulatedGateway.h"
-#include "gateway/GatewayProtocol.h"
+#include "engine/net/GatewayProtocol.h"
 
 namespace {
 

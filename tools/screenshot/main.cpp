@@ -25,18 +25,18 @@
 #include <memory>
 #include <string_view>
 
-#include "catalogue/CBusTypeDlg.h"
-#include "catalogue/CGroupAddressDlg.h"
-#include "catalogue/CKnxDlg.h"
-#include "gateway/CDeviceSettingsPage.h"
+#include "engine/ModuleState.h"
+#include "engine/record/Bytes.h"
+#include "engine/record/RecordLayout.h"
+#include "engine/record/SceneRecord.h"
 #include "model/DialogCall.h"
-#include "pages/CDragTreeCtrl.h"
-#include "pages/CPageTabCtrl.h"
-#include "plugin/Bytes.h"
-#include "plugin/ModuleState.h"
-#include "plugin/RecordLayout.h"
-#include "plugin/SceneRecord.h"
-#include "resources/Images.h"
+#include "qt/CBusTypeDlg.h"
+#include "qt/CDeviceSettingsPage.h"
+#include "qt/CDragTreeCtrl.h"
+#include "qt/CGroupAddressDlg.h"
+#include "qt/CKnxDlg.h"
+#include "qt/CPageTabCtrl.h"
+#include "qt/Images.h"
 #include "support/RecordBuilder.h"
 
 namespace {
