@@ -72,8 +72,8 @@ struct CheckShowOptions {
     std::string deviceTableOut;
 };
 
-// Bus type names on the command line and the objectNames of their radio buttons.
-std::string BusRadioName(const std::string& bus);
+// Bus type names on the command line and the control IDs of their radio buttons (0 for none).
+int BusRadioId(const std::string& bus);
 const std::vector<std::string>& BusNames();
 
 ExitCode RunConfigure(const CommonOptions& common, const ConfigureOptions& options,

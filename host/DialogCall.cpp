@@ -9,35 +9,6 @@
 
 namespace halvex::host {
 
-namespace {
-
-bool HasDisplay() {
-    return std::getenv("QT_QPA_PLATFORM") != nullptr || std::getenv("DISPLAY") != nullptr ||
-           std::getenv("WAYLAND_DISPLAY") != nullptr;
-}
-
-}  // namespace
-
-void PreferOffscreenWithoutDisplay() {
-    if (!HasDisplay())
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-}
-
-std::unique_ptr<QApplication> CreateApplication(bool offscreen) {
-    if (offscreen && std::getenv("QT_QPA_PLATFORM") == nullptr) {
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    } else if (!HasDisplay()) {
-        throw HostError(ExitCode::Usage,
-                        "there is no display to show the dialog on (DISPLAY is not set); use "
-                        "--accept, or set QT_QPA_PLATFORM");
-    }
-    // QApplication keeps references to argc and argv for its whole life.
-    static int argc = 1;
-    static char name[] = "halvex-host";
-    static char* argv[] = {name, nullptr};
-    return std::make_unique<QApplication>(argc, argv);
-}
-
 DialogOutcome CallOpenDialog(const PluginLibrary& library, const HostShow& show,
                              const std::optional<StoredRecord>& record, uint8_t language) {
     const std::vector<uint8_t> sceneList = BuildSceneList(show);

@@ -1,8 +1,6 @@
-// One call of __OpenKNXDialog made the way a host makes it, and the Qt application the plug-in
-// runs its dialogs in.
+// One call of __OpenKNXDialog made the way a host makes it, and the user interface the
+// plug-in runs its dialogs in.
 #pragma once
-
-#include <QApplication>
 
 #include <cstdint>
 #include <memory>
@@ -15,14 +13,21 @@
 
 namespace halvex::host {
 
-// Creates the host's QApplication, which the plug-in then uses for its dialogs. `offscreen`
-// selects the offscreen platform unless QT_QPA_PLATFORM is set. Without offscreen and without
-// a display, throws HostError (Usage) instead of letting Qt abort.
-std::unique_ptr<QApplication> CreateApplication(bool offscreen);
+// What the host's user-interface thread holds while the plug-in shows dialogs: the Qt
+// application on Linux, OLE on Windows (the dialog's drag and drop needs it).
+class UiSession {
+public:
+    virtual ~UiSession() = default;
+};
 
-// For commands that show nothing: should the plug-in create a Qt application of its own,
-// it gets the offscreen platform when there is no display, instead of aborting.
-void PreferOffscreenWithoutDisplay();
+// Starts the user interface. `automated`: nobody looks, so Linux uses the offscreen platform
+// unless QT_QPA_PLATFORM is set. Without `automated` and without a display, throws HostError
+// (Usage) instead of letting Qt abort.
+std::unique_ptr<UiSession> StartUi(bool automated);
+
+// For commands that show nothing: should the plug-in create a user interface of its own, it
+// gets one without a display (Linux: the offscreen platform) instead of aborting.
+void PrepareForCallsWithoutDialog();
 
 struct DialogOutcome {
     bool accepted = false;        // the plug-in replaced the record (OK)

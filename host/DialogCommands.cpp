@@ -1,21 +1,11 @@
 // configure, search and upload: the commands that open the plug-in's dialog.
-#include <QAbstractItemView>
-#include <QDialog>
-#include <QLabel>
-#include <QMetaObject>
-#include <QMouseEvent>
-#include <QRegularExpression>
-#include <QStackedWidget>
-#include <QTabBar>
-
 #include <algorithm>
 #include <array>
 #include <filesystem>
 #include <optional>
 
-#include "engine/import/GroupAddress.h"
-
 #include "engine/Codepage.h"
+#include "engine/import/GroupAddress.h"
 #include "host/Commands.h"
 #include "host/DialogCall.h"
 #include "host/DialogDriver.h"
@@ -27,105 +17,52 @@ namespace {
 
 namespace fs = std::filesystem;
 
-const QString kMainOk = QString::number(ids::kOk);
-const QString kNetworkPage = QStringLiteral("CDeviceSettingsPage");
-const QString kGatewayList = QString::number(ids::kGatewayList);
-const QString kUploadProgress = QStringLiteral("uploadProgress");
-const QString kUploadDone = QStringLiteral("Upload done");
+const std::string kUploadDone = "Upload done";
 
-bool IsAddressQuestion(const QString& text) {
-    return text == QLatin1String("Really change IP-address of selected Gateway ?") ||
-           text == QStringLiteral("Soll die IP-Adresse geändert werden ?");
+bool IsAddressQuestion(const std::string& text) {
+    return text == "Really change IP-address of selected Gateway ?" ||
+           text == "Soll die IP-Adresse geändert werden ?";
 }
 
 uint8_t LanguageCode(const std::string& language) {
     return language == "de" ? 1 : 0;
 }
 
-void PressMainOk(DialogDriver& driver, QDialog& main) {
+void PressMainOk(DialogDriver& driver) {
     driver.Stage("waiting for the dialog to close after OK");
-    if (!DialogDriver::Press(&main, kMainOk)) {
-        driver.Fail(ExitCode::Automation, "the main dialog has no OK button (objectName 7052)");
-    }
-}
-
-// A left click on tab `index`, the only way the dialog switches pages.
-void ClickTab(QTabBar* bar, int index) {
-    const QPointF at = bar->tabRect(index).center();
-    const QPointF global = bar->mapToGlobal(at);
-    QMouseEvent press(QEvent::MouseButtonPress, at, global, Qt::LeftButton, Qt::LeftButton,
-                      Qt::NoModifier);
-    QApplication::sendEvent(bar, &press);
-    QMouseEvent release(QEvent::MouseButtonRelease, at, global, Qt::LeftButton, Qt::NoButton,
-                        Qt::NoModifier);
-    QApplication::sendEvent(bar, &release);
-}
-
-// Clicks the last tab (the network page is the last tab in every layout) and, if the page is
-// still hidden, brings it to the front of its stacked widget.
-QWidget* ShowNetworkPage(DialogDriver& driver, QDialog& main) {
-    QWidget* page = main.findChild<QWidget*>(kNetworkPage);
-    if (page == nullptr) {
-        driver.Fail(ExitCode::Automation, "the dialog has no network page (CDeviceSettingsPage)");
-        return nullptr;
-    }
-    for (QTabBar* bar : main.findChildren<QTabBar*>()) {
-        if (!page->isVisible() && bar->count() > 0)
-            ClickTab(bar, bar->count() - 1);
-    }
-    for (QWidget* child = page; !page->isVisible() && child->parentWidget() != nullptr;
-         child = child->parentWidget()) {
-        if (auto* stack = qobject_cast<QStackedWidget*>(child->parentWidget())) {
-            stack->setCurrentWidget(child);
-        }
-    }
-    return page;
-}
-
-QStringList GatewayLines(QDialog& main) {
-    QStringList lines;
-    auto* view = main.findChild<QAbstractItemView*>(kGatewayList);
-    if (view == nullptr || view->model() == nullptr)
-        return lines;
-    for (int row = 0; row < view->model()->rowCount(); ++row) {
-        lines << view->model()->index(row, 0).data().toString();
-    }
-    return lines;
+    if (!driver.Press(ids::kOk))
+        driver.Fail(ExitCode::Automation, "the main dialog has no OK button (control 7052)");
 }
 
 // Opens the network page, searches and waits; prints and returns the gateway lines.
-std::optional<QStringList> Search(DialogDriver& driver, QDialog& main, int seconds,
-                                  std::ostream& out) {
-    QWidget* page = ShowNetworkPage(driver, main);
-    if (page == nullptr)
+std::optional<std::vector<std::string>> Search(DialogDriver& driver, int seconds,
+                                               std::ostream& out) {
+    if (!driver.ShowNetworkPage())
         return std::nullopt;
-    if (main.findChild<QAbstractItemView*>(kGatewayList) == nullptr) {
-        driver.Fail(ExitCode::Automation, "the network page has no gateway list (objectName 7039)");
-        return std::nullopt;
-    }
     driver.Stage("searching for gateways");
-    if (!QMetaObject::invokeMethod(page, "SearchGateways")) {
-        driver.Fail(ExitCode::Automation, "the network page has no SearchGateways method");
+    if (!driver.Press(ids::kSearch)) {
+        driver.Fail(ExitCode::Automation, "the network page has no Search button (control 7040)");
         return std::nullopt;
     }
     if (!driver.Wait(std::chrono::seconds(seconds)))
         return std::nullopt;
-    const QStringList lines = GatewayLines(main);
-    if (lines.isEmpty())
+    auto lines = driver.GatewayLines();
+    if (!lines)
+        return std::nullopt;
+    if (lines->empty())
         out << "no gateway answered" << std::endl;
-    for (const QString& line : lines)
-        out << "gateway: " << EscapeControls(line.toStdString()) << std::endl;
+    for (const std::string& line : *lines)
+        out << "gateway: " << EscapeControls(line) << std::endl;
     return lines;
 }
 
 // The line to upload to: the one whose address is `to`, or the only one.
-std::optional<int> ChooseGateway(DialogDriver& driver, const QStringList& lines,
+std::optional<int> ChooseGateway(DialogDriver& driver, const std::vector<std::string>& lines,
                                  const std::string& to) {
     std::vector<int> matches;
-    for (int row = 0; row < lines.size(); ++row) {
-        if (to.empty() || lines[row].section(QLatin1Char(' '), 0, 0).toStdString() == to) {
-            matches.push_back(row);
-        }
+    for (size_t row = 0; row < lines.size(); ++row) {
+        if (to.empty() || lines[row].substr(0, lines[row].find(' ')) == to)
+            matches.push_back(static_cast<int>(row));
     }
     if (matches.size() == 1)
         return matches.front();
@@ -177,26 +114,29 @@ std::optional<Assignment> ParseAssignment(const std::string& text) {
     return a;
 }
 
-// Clicks every tab in turn and saves a picture of the dialog showing it.
-void SaveScreenshots(QDialog& main, const std::string& folder, Console console) {
+// Clicks every tab in turn and saves a picture of the dialog showing it, named after the tab.
+void SaveScreenshots(DialogDriver& driver, const std::string& folder, Console console) {
     fs::create_directories(folder);
-    QTabBar* bar = main.findChild<QTabBar*>();
-    if (bar == nullptr)
-        return;
-    main.resize(1200, 720);
-    for (int tab = 0; tab < bar->count(); ++tab) {
-        ClickTab(bar, tab);
-        QApplication::processEvents();
-        QString name = bar->tabText(tab);
-        name.replace(QRegularExpression(QStringLiteral("[^A-Za-z0-9]+")), QStringLiteral("-"));
-        const QString path =
-            QString::fromStdString(folder) +
-            QStringLiteral("/%1-%2.png").arg(tab + 1, 2, 10, QLatin1Char('0')).arg(name);
-        if (main.grab().save(path)) {
-            console.out << "screenshot: " << EscapeControls(path.toStdString()) << std::endl;
+    const std::vector<std::string> tabs = driver.TabTexts();
+    for (size_t tab = 0; tab < tabs.size(); ++tab) {
+        if (!driver.SelectTab(static_cast<int>(tab)))
+            return;
+        std::string name;
+        for (const char c : tabs[tab]) {
+            const bool kept =
+                (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9');
+            if (kept)
+                name += c;
+            else if (name.empty() || name.back() != '-')
+                name += '-';
+        }
+        const std::string number = (tab < 9 ? "0" : "") + std::to_string(tab + 1);
+        const std::string path = (fs::path(folder) / (number + "-" + name)).string();
+        const std::string saved = driver.SaveScreenshot(path);
+        if (!saved.empty()) {
+            console.out << "screenshot: " << EscapeControls(saved) << std::endl;
         } else {
-            console.err << "halvex-host: could not save " << EscapeControls(path.toStdString())
-                        << std::endl;
+            console.err << "halvex-host: could not save " << EscapeControls(path) << std::endl;
         }
     }
 }
@@ -210,26 +150,26 @@ struct DialogRun {
 DialogRun RunDriven(const CommonOptions& common, const DialogOptions& options,
                     const std::optional<StoredRecord>& record, const HostShow& show,
                     DialogDriver::Script script, DialogDriver::Answer answer, int extraSeconds,
-                    const QString& watchedLabel, Console console) {
+                    bool watchProgress, Console console) {
     const PluginLibrary library(common.library);
-    const auto app = CreateApplication(true);
+    const auto ui = StartUi(true);
     DialogRun run;
-    {
-        DialogDriver driver(std::chrono::seconds(options.timeoutSeconds + extraSeconds),
-                            console.out);
-        driver.SetBusChoice(QString::fromStdString(BusRadioName(options.bus)));
-        driver.SetMainScript(std::move(script));
-        driver.SetAnswer(std::move(answer));
-        driver.WatchLabel(watchedLabel);
-        run.outcome = CallOpenDialog(library, show, record, LanguageCode(options.language));
-        if (driver.FailureCode()) {
-            console.err << "halvex-host: " << EscapeControls(driver.FailureMessage()) << std::endl;
-            run.failure = driver.FailureCode();
-        } else if (!driver.MainDialogSeen()) {
-            console.err << "halvex-host: the plug-in returned without showing its main dialog"
-                        << std::endl;
-            run.failure = ExitCode::Automation;
-        }
+    const auto driver = DialogDriver::Create(
+        std::chrono::seconds(options.timeoutSeconds + extraSeconds), console.out);
+    driver->SetBusChoice(BusRadioId(options.bus));
+    driver->SetMainScript(std::move(script));
+    driver->SetAnswer(std::move(answer));
+    if (watchProgress)
+        driver->WatchProgress();
+    run.outcome = CallOpenDialog(library, show, record, LanguageCode(options.language));
+    driver->Finish();
+    if (driver->FailureCode()) {
+        console.err << "halvex-host: " << EscapeControls(driver->FailureMessage()) << std::endl;
+        run.failure = driver->FailureCode();
+    } else if (!driver->MainDialogSeen()) {
+        console.err << "halvex-host: the plug-in returned without showing its main dialog"
+                    << std::endl;
+        run.failure = ExitCode::Automation;
     }
     return run;
 }
@@ -256,6 +196,49 @@ void WriteRecord(const std::string& path, const DialogOutcome& outcome, std::ost
     ReplaceFileAtomically(path, outcome.record);
     out << EscapeControls(path) << ": record written (" << outcome.record.size() << " bytes)"
         << std::endl;
+}
+
+// The configure script: import, drops, waiting and pictures, then OK.
+void ConfigureScript(DialogDriver& driver, const ConfigureOptions& options,
+                     const std::vector<Assignment>& assignments, Console console) {
+    if (!options.importEsf.empty()) {
+        driver.Stage("importing the ESF file");
+        const fs::path esf = fs::absolute(options.importEsf);
+        const size_t messagesBefore = driver.Messages().size();
+        const std::optional<bool> imported = driver.ImportFile(esf);
+        if (!imported || driver.Abandoned())
+            return;
+        if (!*imported) {
+            // The plug-in says why in a message box (no group address in the file, not
+            // well-formed XML, ...): repeat its words in the failure.
+            const std::vector<MessageSeen>& messages = driver.Messages();
+            const std::string why = messages.size() > messagesBefore
+                                        ? " (" + messages.back().text + ")"
+                                        : std::string();
+            driver.Fail(ExitCode::BadInput,
+                        "the dialog could not import " + esf.string() + why + "; nothing written");
+            return;
+        }
+    }
+    for (size_t i = 0; i < assignments.size(); ++i) {
+        const Assignment& a = assignments[i];
+        const std::optional<bool> dropped = driver.AssignEntry(a.slot, a.output, a.entry);
+        if (!dropped)
+            return;
+        if (!*dropped) {
+            driver.Fail(ExitCode::BadInput,
+                        "--assign " + options.assign[i] +
+                            ": refused (no such entry or output, the object types differ, or "
+                            "it is assigned there already); nothing written");
+            return;
+        }
+        console.out << "assigned " << EscapeControls(options.assign[i]) << std::endl;
+    }
+    if (options.waitSeconds > 0 && !driver.Wait(std::chrono::seconds(options.waitSeconds)))
+        return;
+    if (!options.screenshots.empty())
+        SaveScreenshots(driver, options.screenshots, console);
+    PressMainOk(driver);
 }
 
 }  // namespace
@@ -288,69 +271,17 @@ ExitCode RunConfigure(const CommonOptions& common, const ConfigureOptions& optio
 
     DialogOutcome outcome;
     if (options.accept) {
-        const QString esf = options.importEsf.empty()
-                                ? QString()
-                                : QString::fromStdString(fs::absolute(options.importEsf).string());
-        auto script = [esf, &assignments, &options, console](DialogDriver& driver, QDialog& main) {
-            if (!esf.isEmpty()) {
-                driver.Stage("importing the ESF file");
-                bool imported = false;
-                const size_t messagesBefore = driver.MessageTexts().size();
-                if (!QMetaObject::invokeMethod(&main, "ImportEsfFile", Q_RETURN_ARG(bool, imported),
-                                               Q_ARG(QString, esf))) {
-                    driver.Fail(ExitCode::Automation,
-                                "the main dialog has no ImportEsfFile method");
-                    return;
-                }
-                if (driver.Abandoned())
-                    return;
-                if (!imported) {
-                    // The plug-in says why in a message box (no group address in the file, not
-                    // well-formed XML, ...): repeat its words in the failure.
-                    const std::vector<QString>& messages = driver.MessageTexts();
-                    const std::string why = messages.size() > messagesBefore
-                                                ? " (" + messages.back().toStdString() + ")"
-                                                : std::string();
-                    driver.Fail(ExitCode::BadInput, "the dialog could not import " +
-                                                        esf.toStdString() + why +
-                                                        "; nothing written");
-                    return;
-                }
-            }
-            for (size_t i = 0; i < assignments.size(); ++i) {
-                const Assignment& a = assignments[i];
-                bool dropped = false;
-                if (!QMetaObject::invokeMethod(&main, "AssignEntry", Q_RETURN_ARG(bool, dropped),
-                                               Q_ARG(int, a.slot), Q_ARG(int, a.output),
-                                               Q_ARG(int, a.entry))) {
-                    driver.Fail(ExitCode::Automation, "the main dialog has no AssignEntry method");
-                    return;
-                }
-                if (!dropped) {
-                    driver.Fail(ExitCode::BadInput,
-                                "--assign " + options.assign[i] +
-                                    ": refused (no such entry or output, the object types "
-                                    "differ, or it is assigned there already); nothing written");
-                    return;
-                }
-                console.out << "assigned " << EscapeControls(options.assign[i]) << std::endl;
-            }
-            if (options.waitSeconds > 0 &&
-                !driver.Wait(std::chrono::seconds(options.waitSeconds))) {
-                return;
-            }
-            if (!options.screenshots.empty())
-                SaveScreenshots(main, options.screenshots, console);
-            PressMainOk(driver, main);
+        auto script = [&options, &assignments, console](DialogDriver& driver) {
+            ConfigureScript(driver, options, assignments, console);
         };
         const DialogRun run = RunDriven(common, options.dialog, inputs.record, inputs.show, script,
-                                        {}, options.waitSeconds, QString(), console);
+                                        {}, options.waitSeconds, false, console);
         if (run.failure)
             return *run.failure;
         outcome = run.outcome;
     } else {
         const PluginLibrary library(common.library);
-        const auto app = CreateApplication(false);
+        const auto ui = StartUi(false);
         outcome = CallOpenDialog(library, inputs.show, inputs.record,
                                  LanguageCode(options.dialog.language));
     }
@@ -367,12 +298,13 @@ ExitCode RunSearch(const CommonOptions& common, const GatewayOptions& options, C
     const Inputs inputs =
         LoadInputs(options.dialog.show, std::string(), options.dialog.bus, console.err);
     const int seconds = options.seconds;
-    auto script = [seconds, console](DialogDriver& driver, QDialog& main) {
-        if (Search(driver, main, seconds, console.out))
-            main.reject();
+    auto script = [seconds, console](DialogDriver& driver) {
+        if (Search(driver, seconds, console.out) && !driver.Press(ids::kCancel))
+            driver.Fail(ExitCode::Automation,
+                        "the main dialog has no Cancel button (control 7009)");
     };
     const DialogRun run = RunDriven(common, options.dialog, inputs.record, inputs.show, script, {},
-                                    seconds, {}, console);
+                                    seconds, false, console);
     return run.failure.value_or(ExitCode::Ok);
 }
 
@@ -381,47 +313,37 @@ ExitCode RunUpload(const CommonOptions& common, const GatewayOptions& options, C
         LoadInputs(options.dialog.show, options.record, options.dialog.bus, console.err);
     const bool changeAddress = options.changeAddress;
     bool uploadDone = false;
-    auto script = [&options, &uploadDone, console](DialogDriver& driver, QDialog& main) {
-        const auto lines = Search(driver, main, options.seconds, console.out);
+    auto script = [&options, &uploadDone, console](DialogDriver& driver) {
+        const auto lines = Search(driver, options.seconds, console.out);
         if (!lines)
             return;
         const auto row = ChooseGateway(driver, *lines, options.to);
-        if (!row)
+        if (!row || !driver.SelectGateway(*row))
             return;
-        auto* view = main.findChild<QAbstractItemView*>(kGatewayList);
-        const QModelIndex index = view->model()->index(*row, 0);
-        view->setCurrentIndex(index);
-        view->selectionModel()->select(index, QItemSelectionModel::ClearAndSelect);
-        console.out << "uploading to " << EscapeControls((*lines)[*row].toStdString()) << std::endl;
+        console.out << "uploading to " << EscapeControls((*lines)[*row]) << std::endl;
 
         driver.Stage("uploading");
-        const size_t before = driver.MessageTexts().size();
-        QWidget* page = main.findChild<QWidget*>(kNetworkPage);
-        if (!QMetaObject::invokeMethod(page, "UploadToGateway")) {
-            driver.Fail(ExitCode::Automation, "the network page has no UploadToGateway method");
+        const size_t before = driver.Messages().size();
+        if (!driver.Press(ids::kUpload)) {
+            driver.Fail(ExitCode::Automation,
+                        "the network page has no Upload button (control 7038)");
             return;
         }
         if (driver.Abandoned())
             return;
-        if (auto* progress = main.findChild<QLabel*>(kUploadProgress)) {
-            if (!progress->text().isEmpty()) {
-                console.out << "progress: "
-                            << EscapeControls(progress->text().simplified().toStdString())
-                            << std::endl;
-            }
-        }
-        const auto& texts = driver.MessageTexts();
-        for (size_t i = before; i < texts.size(); ++i)
-            uploadDone |= texts[i] == kUploadDone;
-        PressMainOk(driver, main);
+        driver.ReportProgress();
+        const std::vector<MessageSeen>& messages = driver.Messages();
+        for (size_t i = before; i < messages.size(); ++i)
+            uploadDone |= messages[i].text == kUploadDone;
+        PressMainOk(driver);
     };
-    auto answer = [changeAddress](const QString& text) {
+    auto answer = [changeAddress](const std::string& text) {
         if (IsAddressQuestion(text))
-            return changeAddress ? QMessageBox::Ok : QMessageBox::Cancel;
-        return QMessageBox::Ok;
+            return changeAddress ? Reply::Ok : Reply::Cancel;
+        return Reply::Ok;
     };
     const DialogRun run = RunDriven(common, options.dialog, inputs.record, inputs.show, script,
-                                    answer, options.seconds, kUploadProgress, console);
+                                    answer, options.seconds, true, console);
     if (run.failure)
         return *run.failure;
     if (run.outcome.accepted)

@@ -76,16 +76,16 @@ const std::vector<std::string>& BusNames() {
     return names;
 }
 
-std::string BusRadioName(const std::string& bus) {
+int BusRadioId(const std::string& bus) {
     // The bus-type dialog's radio buttons, in the order of BusNames().
     static constexpr int kRadios[] = {ids::kBusKnx, ids::kBusKnxMasterSlave, ids::kBusEnOcean,
                                       ids::kBusWlan, ids::kBusWlanMasterSlave};
     const std::vector<std::string>& names = BusNames();
     for (size_t i = 0; i < names.size(); ++i) {
         if (names[i] == bus)
-            return std::to_string(kRadios[i]);
+            return kRadios[i];
     }
-    return {};
+    return 0;
 }
 
 void PrintShowWarnings(const HostShow& show, std::ostream& err) {
@@ -139,7 +139,7 @@ ExitCode RunDeleteScene(const CommonOptions& common, const DeleteSceneOptions& o
         }
     }
 
-    PreferOffscreenWithoutDisplay();
+    PrepareForCallsWithoutDialog();
     const PluginLibrary library(common.library);
     std::vector<std::vector<uint8_t>> results;
     for (size_t i = 0; i < records.size(); ++i) {
@@ -206,7 +206,7 @@ ExitCode RunPreview(const CommonOptions& common, const PreviewOptions& options, 
                     << " has no preview output switched on (DMX-Out 1/2); the plug-in sends nothing"
                     << std::endl;
     }
-    PreferOffscreenWithoutDisplay();
+    PrepareForCallsWithoutDialog();
     const PluginLibrary library(common.library);
     const RecordBlock block = MallocCopy(record.bytes);
     std::vector<uint8_t> frame = BuildDmxFrame(options.channelValues);

@@ -2,8 +2,6 @@
 // called with sound, damaged, short and null records, the dialogs answered by the host's driver.
 #include <gtest/gtest.h>
 
-#include <QDialog>
-
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -74,24 +72,23 @@ TEST(Exports, OkHandsOverANewRecordAndCancelKeepsTheHosts) {
         {"damaged, Cancel", Damaged(sound), ids::kCancel, "The stored configuration is damaged"},
         {"new, Cancel at the bus type", {}, 0, nullptr},
     };
-    const auto app = host::CreateApplication(true);
+    const auto ui = host::StartUi(true);
     for (const auto& row : rows) {
         SCOPED_TRACE(row.what);
         uint8_t* record = row.record.empty() ? nullptr : MallocCopy(row.record);
         uint8_t* slot = record;
         std::ostringstream out;
-        {
-            // Without time left the driver rejects every dialog.
-            host::DialogDriver driver(std::chrono::seconds(row.button != 0 ? 30 : 0), out);
-            driver.SetMainScript([&row](host::DialogDriver&, QDialog& main) {
-                host::DialogDriver::Press(&main, QString::number(row.button));
-            });
-            Library().OpenDialog()(scenes.data(), record, &slot, 0,
-                                   reinterpret_cast<const uint32_t*>(plan.deviceTable.data()), 1);
-            EXPECT_EQ(driver.MessageTexts().size(), row.message != nullptr ? 1u : 0u) << out.str();
-            if (row.message != nullptr) {
-                EXPECT_TRUE(driver.MessageTexts()[0].startsWith(row.message)) << out.str();
-            }
+        // Without time left the driver rejects every dialog.
+        const auto driver =
+            host::DialogDriver::Create(std::chrono::seconds(row.button != 0 ? 30 : 0), out);
+        driver->SetMainScript([&row](host::DialogDriver& d) { d.Press(row.button); });
+        Library().OpenDialog()(scenes.data(), record, &slot, 0,
+                               reinterpret_cast<const uint32_t*>(plan.deviceTable.data()), 1);
+        driver->Finish();
+        const auto& messages = driver->Messages();
+        EXPECT_EQ(messages.size(), row.message != nullptr ? 1u : 0u) << out.str();
+        if (row.message != nullptr) {
+            EXPECT_EQ(messages[0].text.rfind(row.message, 0), 0u) << out.str();
         }
         EXPECT_EQ(slot != record, row.button == ids::kOk);
         if (slot != nullptr) {

@@ -70,7 +70,7 @@ TEST_F(HostAutomationTest, FailuresEndTheRunWithoutWritingTheRecord) {
         std::tuple<std::vector<std::string>, std::string, std::string, int, std::string>>
         rows = {
             {configure, "no-ok", "", kAutomation,
-             "the main dialog has no OK button (objectName 7052)"},
+             "the main dialog has no OK button (control 7052)"},
             {configure, "deaf-ok", "", kAutomation,
              "timed out after 1 s waiting for the dialog to close after OK"},
             {configure, "mystery", "", kAutomation,

@@ -1,5 +1,5 @@
 // A stand-in plug-in for the host's tests: the three exports with dialogs that carry the real
-// plug-in's objectNames, buttons and invokable methods, and nothing behind them. It writes what
+// plug-in's objectNames and buttons, and nothing behind them. It writes what
 // it received behind the header of the record it hands back.
 //
 // HALVEX_FAKE_MODE selects misbehaviour: "no-ok" (no OK button), "deaf-ok" (OK does nothing),
@@ -48,9 +48,16 @@ public:
         layout->addWidget(progress_ = new QLabel(this));
         list_->setObjectName(QStringLiteral("7039"));
         progress_->setObjectName(QStringLiteral("uploadProgress"));
+        for (const auto& [name, handler] : {std::pair{"7040", &FakeNetworkPage::SearchGateways},
+                                            std::pair{"7038", &FakeNetworkPage::UploadToGateway}}) {
+            auto* button = new QPushButton(QString::fromLatin1(name), this);
+            button->setObjectName(QString::fromLatin1(name));
+            layout->addWidget(button);
+            connect(button, &QPushButton::clicked, this, handler);
+        }
     }
 
-    Q_INVOKABLE void SearchGateways() {
+    void SearchGateways() {
         list_->clear();
         report += isVisible() ? " page-shown" : "";
         for (const QString& line :
@@ -60,7 +67,7 @@ public:
         }
     }
 
-    Q_INVOKABLE void UploadToGateway() {
+    void UploadToGateway() {
         if (list_->currentItem() == nullptr ||
             QMessageBox::warning(this, QStringLiteral("Attention"),
                                  QStringLiteral("Really change IP-address of selected Gateway ?"),
@@ -136,6 +143,10 @@ FAKE_EXPORT void HALVEX_STDCALL __OpenKNXDialog(const uint8_t* sceneList, uint8_
     dialog.layout()->addWidget(tabs);
     if (!Mode("no-ok"))
         AddOk(dialog, "7052");
+    auto* cancel = new QPushButton(QStringLiteral("Cancel"), &dialog);
+    cancel->setObjectName(QStringLiteral("7009"));
+    dialog.layout()->addWidget(cancel);
+    QObject::connect(cancel, &QPushButton::clicked, &dialog, &QDialog::reject);
     if (Mode("mystery")) {
         QTimer::singleShot(0, &dialog, [&dialog] {
             QDialog mystery(&dialog);
