@@ -4,6 +4,7 @@
 
 #include "engine/Codepage.h"
 #include "host/Commands.h"
+#include "host/PluginLibrary.h"
 
 namespace halvex::host {
 namespace {
@@ -27,9 +28,10 @@ void AddDialogOptions(CLI::App& command, DialogOptions& options) {
 
 int Parse(int argc, const char* const* argv, Console console) {
     CLI::App app{"halvex-host: drives the Halvex plug-in as a lighting-control host does."};
+    app.set_version_flag("--version", std::string("halvex-host ") + HALVEX_VERSION);
     app.require_subcommand(1);
     app.fallthrough();
-    CommonOptions common{HALVEX_DEFAULT_LIBRARY};
+    CommonOptions common{PluginLibrary::DefaultPath()};
     app.add_option("--library", common.library, "The plug-in library to load")
         ->capture_default_str();
 

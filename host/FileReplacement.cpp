@@ -1,60 +1,30 @@
 #include "host/FileReplacement.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
-#include <cstring>
-#include <optional>
 #include <random>
 
 #include "host/HostError.h"
+#include "host/OsFile.h"
 
 namespace halvex::host {
 namespace {
 
 namespace fs = std::filesystem;
 
-bool WriteAll(int fd, ConstBytes bytes) {
-    size_t done = 0;
-    while (done < bytes.size()) {
-        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
-        done += static_cast<size_t>(n);
-    }
-    return true;
-}
-
-// Creates a new, unique file next to `target` with `mode` (the umask applies).
-int CreateTemporary(const fs::path& target, mode_t mode, fs::path& temporary) {
+// Creates a new, unique file next to `target`; `temporary` receives its name.
+OsFile CreateTemporary(const fs::path& target, bool ownerOnly, fs::path& temporary) {
     std::random_device seed;
     std::mt19937 random(seed());
     for (int attempt = 0; attempt < 100; ++attempt) {
         // Built by appending: GCC 12 misreports `"." + string` as an overlapping copy.
         std::string name = ".";
         name += target.filename().string();
-        name += ".tmp-" + std::to_string(::getpid()) + "-" + std::to_string(random() % 1000000);
+        name += ".tmp-" + std::to_string(ProcessId()) + "-" + std::to_string(random() % 1000000);
         temporary = target.parent_path() / name;
-        const int fd =
-            ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, mode);
-        if (fd >= 0 || errno != EEXIST)
-            return fd;
+        OsFile file = OsFile::CreateNew(temporary, ownerOnly);
+        if (file.IsOpen() || !IsExists(LastError()))
+            return file;
     }
-    errno = EEXIST;
-    return -1;
-}
-
-// Gives the new file the old one's owner and group, then its mode. Root must keep both; another
-// user cannot give a file away, but keeps the group where it belongs to it.
-bool TakeOverOwnerAndMode(int fd, const struct stat& old) {
-    const bool root = ::geteuid() == 0;
-    if (::fchown(fd, root ? old.st_uid : static_cast<uid_t>(-1), old.st_gid) != 0 && root)
-        return false;
-    return ::fchmod(fd, old.st_mode & 07777) == 0;
+    return {};
 }
 
 }  // namespace
@@ -65,17 +35,17 @@ FileReplacement::~FileReplacement() {
 
 void FileReplacement::RemoveTemporaries() {
     for (const Staged& file : staged_)
-        ::unlink(file.temporary.c_str());
+        RemoveFile(file.temporary);
     staged_.clear();
 }
 
 void FileReplacement::Fail(const fs::path& path, const std::string& what, int error) {
     const bool others = !staged_.empty();
     RemoveTemporaries();
-    throw HostError(
-        ExitCode::WriteFailed,
-        path.string() + ": " + what + (error != 0 ? std::string(": ") + std::strerror(error) : "") +
-            "; the old file is unchanged" + (others ? ", and so is every other file" : ""));
+    throw HostError(ExitCode::WriteFailed, path.string() + ": " + what +
+                                               (error != 0 ? ": " + ErrorText(error) : "") +
+                                               "; the old file is unchanged" +
+                                               (others ? ", and so is every other file" : ""));
 }
 
 void FileReplacement::Stage(const fs::path& path, ConstBytes bytes) {
@@ -90,32 +60,20 @@ void FileReplacement::Stage(const fs::path& path, ConstBytes bytes) {
         target = fs::path(".") / target;
 
     // An existing file lends its mode and owner; a new one gets the usual mode from the start.
-    std::optional<struct stat> old;
-    if (struct stat info{}; ::stat(target.c_str(), &info) == 0) {
-        // As editors do: a file without any write permission is read-only even for root.
-        if ((info.st_mode & 0222) == 0 ||
-            ::faccessat(AT_FDCWD, target.c_str(), W_OK, AT_EACCESS) != 0)
-            Fail(path, "is read-only; not replaced", 0);
-        old = info;
-    }
+    const bool exists = StatusOf(target).error == 0;
+    if (exists && !IsWritable(target))
+        Fail(path, "is read-only; not replaced", 0);
     fs::path temporary;
-    const int fd = CreateTemporary(target, old ? S_IRUSR | S_IWUSR : 0666, temporary);
-    if (fd < 0)
-        Fail(path, "cannot create a temporary file beside it", errno);
+    OsFile file = CreateTemporary(target, exists, temporary);
+    if (!file.IsOpen())
+        Fail(path, "cannot create a temporary file beside it", LastError());
     staged_.push_back({path, target, temporary});
-    bool ok = WriteAll(fd, bytes);
-    int error = errno;
-    if (ok && old) {
-        ok = TakeOverOwnerAndMode(fd, *old);
-        error = errno;
-    }
-    if (ok) {
-        ok = ::fsync(fd) == 0;
-        error = errno;
-    }
-    if (::close(fd) != 0 && ok) {
+    bool ok =
+        file.WriteAll(bytes) && (!exists || file.TakeOverOwnerAndMode(target)) && file.Flush();
+    int error = ok ? 0 : LastError();
+    if (!file.Close() && ok) {
         ok = false;
-        error = errno;
+        error = LastError();
     }
     if (!ok)
         Fail(path, "cannot write the new contents", error);
@@ -124,22 +82,17 @@ void FileReplacement::Stage(const fs::path& path, ConstBytes bytes) {
 void FileReplacement::Commit() {
     for (size_t i = 0; i < staged_.size(); ++i) {
         const Staged& file = staged_[i];
-        if (::rename(file.temporary.c_str(), file.target.c_str()) != 0) {
-            const int error = errno;
+        if (!ReplaceFileWith(file.temporary, file.target)) {
+            const int error = LastError();
             const fs::path named = file.named;
             staged_.erase(staged_.begin(), staged_.begin() + static_cast<std::ptrdiff_t>(i));
             RemoveTemporaries();
             throw HostError(ExitCode::WriteFailed,
-                            named.string() + ": cannot replace it: " + std::strerror(error) +
+                            named.string() + ": cannot replace it: " + ErrorText(error) +
                                 "; it is unchanged, but " + std::to_string(i) +
                                 " file(s) named before it were replaced");
         }
-        const int dir =
-            ::open(file.target.parent_path().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-        if (dir >= 0) {
-            ::fsync(dir);
-            ::close(dir);
-        }
+        SyncFolder(file.target.parent_path());
     }
     staged_.clear();
 }

@@ -1,14 +1,9 @@
 #include "host/InputFile.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <cerrno>
-#include <cstring>
 
 #include "host/HostError.h"
+#include "host/OsFile.h"
 
 namespace halvex::host {
 namespace {
@@ -17,13 +12,19 @@ namespace {
     throw HostError(ExitCode::BadInput, path.string() + ": " + message);
 }
 
-void CheckKindAndSize(const std::filesystem::path& path, const struct stat& info, size_t limit,
+[[noreturn]] void Unreadable(const std::filesystem::path& path, int error) {
+    Refuse(path, "cannot be read: " + ErrorText(error));
+}
+
+void CheckKindAndSize(const std::filesystem::path& path, const FileStatus& status, size_t limit,
                       const std::string& what) {
-    if (!S_ISREG(info.st_mode))
+    if (status.error != 0)
+        Unreadable(path, status.error);
+    if (!status.regular)
         Refuse(path, "not a regular file");
-    if (static_cast<uintmax_t>(info.st_size) > limit) {
-        Refuse(path, std::to_string(info.st_size) + " bytes, more than any " + what +
-                         " can hold (" + std::to_string(limit) + " bytes)");
+    if (status.size > limit) {
+        Refuse(path, std::to_string(status.size) + " bytes, more than any " + what + " can hold (" +
+                         std::to_string(limit) + " bytes)");
     }
 }
 
@@ -31,41 +32,32 @@ void CheckKindAndSize(const std::filesystem::path& path, const struct stat& info
 
 std::vector<uint8_t> ReadInputFile(const std::filesystem::path& path, size_t limit,
                                    const std::string& what) {
-    struct stat info {};
-    if (::stat(path.c_str(), &info) != 0) {
-        if (errno == ENOENT || errno == ENOTDIR)
-            Refuse(path, "no such " + what);
-        Refuse(path, std::string("cannot be read: ") + std::strerror(errno));
-    }
-    CheckKindAndSize(path, info, limit, what);
-    // O_NONBLOCK: should the name have become a FIFO since the check, opening it cannot wait.
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    if (fd < 0)
-        Refuse(path, std::string("cannot be read: ") + std::strerror(errno));
-    struct FdCloser {
-        int fd;
-        ~FdCloser() { ::close(fd); }
-    } closer{fd};
-    if (::fstat(fd, &info) != 0)
-        Refuse(path, std::string("cannot be read: ") + std::strerror(errno));
-    CheckKindAndSize(path, info, limit, what);
+    const FileStatus named = StatusOf(path);
+    if (IsNotFound(named.error))
+        Refuse(path, "no such " + what);
+    CheckKindAndSize(path, named, limit, what);
+    OsFile file = OsFile::OpenForReading(path);
+    if (!file.IsOpen())
+        Unreadable(path, LastError());
+    // Checked again on the open file: the name may stand for another file by now.
+    const FileStatus opened = file.Status();
+    CheckKindAndSize(path, opened, limit, what);
 
-    std::vector<uint8_t> bytes(static_cast<size_t>(info.st_size));
+    std::vector<uint8_t> bytes(static_cast<size_t>(opened.size));
     size_t done = 0;
     while (true) {
         if (done == bytes.size()) {
-            // The file may have grown since fstat; read on, but never past the limit.
+            // The file may have grown since its size was read; read on, but never past the
+            // limit.
             if (bytes.size() > limit) {
                 Refuse(path,
                        "grew to more than " + std::to_string(limit) + " bytes while it was read");
             }
             bytes.resize(std::min(limit + 1, std::max<size_t>(2 * bytes.size(), 4096)));
         }
-        const ssize_t n = ::read(fd, bytes.data() + done, bytes.size() - done);
-        if (n < 0 && errno == EINTR)
-            continue;
+        const long long n = file.Read(bytes.data() + done, bytes.size() - done);
         if (n < 0)
-            Refuse(path, std::string("cannot be read: ") + std::strerror(errno));
+            Unreadable(path, LastError());
         if (n == 0)
             break;
         done += static_cast<size_t>(n);

@@ -1,5 +1,5 @@
-// The plug-in as the host sees it: libhalvex.so loaded with dlopen and its three exports
-// looked up by name.
+// The plug-in as the host sees it: halvex.dll loaded with LoadLibrary, or libhalvex.so with
+// dlopen, and its three exports looked up by name.
 #pragma once
 
 #include <string>
@@ -13,6 +13,10 @@ public:
     using OpenDialogFn = decltype(&__OpenKNXDialog);
     using DeleteSceneFn = decltype(&__DeleteScene);
     using SendDmxFn = decltype(&__SendDMXData2UDP);
+
+    // The library loaded when the command line names none: the one built with the host
+    // (Linux), halvex.dll beside the program (Windows).
+    static std::string DefaultPath();
 
     // Loads the library and resolves all three exports. Throws HostError (Library) naming the
     // file and every missing export.

@@ -75,6 +75,7 @@ TEST_F(HostCommandTest, CommandLineErrorsAndExitCodes) {
         values += ",0";
     const std::tuple<std::string, int, std::string> rows[] = {
         {"--help", 0, "delete-scene"},
+        {"--version", 0, "halvex-host " HALVEX_VERSION},
         {"", kUsage, "A subcommand is required"},
         {"frobnicate", kUsage, "unknown command \"frobnicate\""},
         {"configure %good.rec", kUsage, "--show is required"},
