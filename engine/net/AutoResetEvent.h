@@ -3,6 +3,7 @@
 // Events are found by name in a process-wide registry, so the parser on the receive thread
 // and the upload on the dialog's thread meet at "UploadEvent" without knowing each other.
 // A named event lives until the process ends, so a signal is never lost for want of an owner.
+// On Windows it is the system's named auto-reset event, visible to other modules as well.
 #pragma once
 
 #include <chrono>
@@ -15,7 +16,9 @@ namespace halvex {
 
 class AutoResetEvent {
 public:
-    AutoResetEvent() = default;
+    // `name` names the system event on Windows; unnamed when empty.
+    explicit AutoResetEvent(const std::string& name = {});
+    ~AutoResetEvent();
     AutoResetEvent(const AutoResetEvent&) = delete;
     AutoResetEvent& operator=(const AutoResetEvent&) = delete;
 
@@ -30,9 +33,13 @@ public:
     bool IsSet() const;
 
 private:
+#ifdef _WIN32
+    void* handle_ = nullptr;
+#else
     mutable std::mutex mutex_;
     std::condition_variable changed_;
     bool signalled_ = false;
+#endif
 };
 
 }  // namespace halvex

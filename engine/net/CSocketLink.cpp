@@ -1,14 +1,9 @@
 #include "engine/net/CSocketLink.h"
 
-#include <arpa/inet.h>
-#include <netdb.h>
-#include <poll.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
-#include <cerrno>
 #include <chrono>
 #include <cstring>
+
+#include "engine/net/SocketPlatform.h"
 
 namespace halvex {
 
@@ -20,17 +15,10 @@ thread_local uint32_t lastError = 0;
 constexpr size_t kMaxNameLength = 259;
 constexpr uint32_t kBroadcastAddress = 0xFFFFFFFF;
 
-// Waits until `fd` is ready for `events`; false on time-out or error.
-bool WaitReady(int fd, short events, uint32_t timeoutMs) {
-    pollfd p{fd, events, 0};
-    const int wait = timeoutMs == kInfinite   ? -1
-                     : timeoutMs > 0x7FFFFFFF ? 0x7FFFFFFF
-                                              : static_cast<int>(timeoutMs);
-    const int r = ::poll(&p, 1, wait);
-    return r > 0 && (p.revents & (events | POLLERR | POLLHUP)) != 0 && (p.revents & POLLNVAL) == 0;
-}
+namespace sp = socket_platform;
+using Family = decltype(sockaddr_in::sin_family);
 
-int32_t SentOrError(ssize_t n) {
+int32_t SentOrError(int64_t n) {
     return n < 0 ? -1 : static_cast<int32_t>(n);
 }
 
@@ -55,7 +43,7 @@ PeerAddress ToPeerAddress(const sockaddr_in& addr) {
 
 sockaddr_in FromPeerAddress(const PeerAddress& peer) {
     sockaddr_in addr{};
-    addr.sin_family = static_cast<sa_family_t>(peer[0] | (peer[1] << 8));
+    addr.sin_family = static_cast<Family>(peer[0] | (peer[1] << 8));
     std::memcpy(&addr.sin_port, peer.data() + 2, 2);
     std::memcpy(&addr.sin_addr.s_addr, peer.data() + 4, 4);
     return addr;
@@ -80,14 +68,7 @@ uint16_t ResolvePort(const std::string& service) {
         }
         return static_cast<uint16_t>(value);
     }
-    servent entry{};
-    servent* found = nullptr;
-    char scratch[1024];
-    if (::getservbyname_r(service.c_str(), nullptr, &entry, scratch, sizeof scratch, &found) != 0 ||
-        found == nullptr) {
-        return 0;
-    }
-    return ntohs(static_cast<uint16_t>(found->s_port));
+    return sp::ServicePort(service.c_str());
 }
 
 uint32_t ResolveAddress(const char* host) {
@@ -95,7 +76,7 @@ uint32_t ResolveAddress(const char* host) {
         return kBroadcastAddress;
     if (std::strlen(host) > kMaxNameLength)
         return kBroadcastAddress;
-    const in_addr_t dotted = ::inet_addr(host);
+    const uint32_t dotted = ::inet_addr(host);
     if (dotted != INADDR_NONE)
         return ntohl(dotted);
     if (std::strcmp(host, "255.255.255.255") == 0 || host[0] == '\0')
@@ -146,7 +127,7 @@ CSocketLink::~CSocketLink() {
 }
 
 bool CSocketLink::IsOpen() const {
-    return socket_.load() >= 0;
+    return socket_.load() != kNoSocket;
 }
 bool CSocketLink::IsReceiving() const {
     return receiver_.joinable();
@@ -166,30 +147,29 @@ void CSocketLink::SetAddressPrefixed(bool on) {
 bool CSocketLink::OpenBound(const std::string& service, int family, int type, uint32_t options) {
     if (IsOpen())
         return false;
-    const int fd = ::socket(family, type | SOCK_CLOEXEC, 0);
-    if (fd < 0)
+    const SocketHandle fd = sp::Open(family, type);
+    if (fd == kNoSocket)
         return false;
     const uint16_t port = ResolvePort(service);
     if (port == 0) {
         SetLastError(kErrorInvalidParameter);
-        ::close(fd);
+        sp::Close(fd);
         return false;
     }
     sockaddr_in local{};
-    local.sin_family = static_cast<sa_family_t>(family);
+    local.sin_family = static_cast<Family>(family);
     local.sin_port = htons(port);
     local.sin_addr.s_addr = htonl(INADDR_ANY);
     bool broadcast = false;
     if (type == SOCK_DGRAM && (options & kOptionBroadcast) != 0) {
-        const int on = 1;
-        if (::setsockopt(fd, SOL_SOCKET, SO_BROADCAST, &on, sizeof on) != 0) {
-            ::close(fd);
+        if (!sp::EnableBroadcast(fd)) {
+            sp::Close(fd);
             return false;
         }
         broadcast = true;
     }
     if (::bind(fd, reinterpret_cast<const sockaddr*>(&local), sizeof local) != 0) {
-        ::close(fd);
+        sp::Close(fd);
         return false;
     }
     broadcast_ = broadcast;
@@ -201,27 +181,26 @@ bool CSocketLink::OpenConnected(const std::string& destination, const std::strin
                                 int family, int type) {
     if (IsOpen())
         return false;
-    const int fd = ::socket(family, type | SOCK_CLOEXEC, 0);
-    if (fd < 0)
+    const SocketHandle fd = sp::Open(family, type);
+    if (fd == kNoSocket)
         return false;
     char host[kMaxNameLength + 1];
     if (!LocalHostName(host, sizeof host)) {
-        ::close(fd);
+        sp::Close(fd);
         return false;
     }
     // Outgoing datagrams leave from the host's first IPv4 address.
     sockaddr_in local{};
-    local.sin_family = static_cast<sa_family_t>(family);
+    local.sin_family = static_cast<Family>(family);
     local.sin_addr.s_addr = htonl(ResolveAddress(host));
     if (destination == "255.255.255.255") {
-        const int on = 1;
-        if (::setsockopt(fd, SOL_SOCKET, SO_BROADCAST, &on, sizeof on) != 0) {
-            ::close(fd);
+        if (!sp::EnableBroadcast(fd)) {
+            sp::Close(fd);
             return false;
         }
     }
     if (::bind(fd, reinterpret_cast<const sockaddr*>(&local), sizeof local) != 0) {
-        ::close(fd);
+        sp::Close(fd);
         return false;
     }
     sockaddr_in remote = local;
@@ -230,12 +209,12 @@ bool CSocketLink::OpenConnected(const std::string& destination, const std::strin
     const uint16_t port = ResolvePort(service);
     if (port == 0) {
         SetLastError(kErrorInvalidParameter);
-        ::close(fd);
+        sp::Close(fd);
         return false;
     }
     remote.sin_port = htons(port);
     if (::connect(fd, reinterpret_cast<const sockaddr*>(&remote), sizeof remote) != 0) {
-        ::close(fd);
+        sp::Close(fd);
         return false;
     }
     socket_ = fd;
@@ -243,18 +222,18 @@ bool CSocketLink::OpenConnected(const std::string& destination, const std::strin
 }
 
 bool CSocketLink::Close() {
-    const int fd = socket_.exchange(-1);
-    if (fd < 0)
+    const SocketHandle fd = socket_.exchange(kNoSocket);
+    if (fd == kNoSocket)
         return false;
     broadcast_ = false;
     // Shutting down wakes the receive thread at once; it leaves the loop because the socket is
     // gone, and is waited for before the descriptor can be reused by another open. Called from
     // the thread's own callback, the thread is not inside the socket and ends on return.
-    ::shutdown(fd, SHUT_RDWR);
+    sp::Shutdown(fd);
     if (receiver_.joinable() && receiver_.get_id() != std::this_thread::get_id()) {
         receiver_.join();
     }
-    ::close(fd);
+    sp::Close(fd);
     return true;
 }
 
@@ -296,10 +275,11 @@ int32_t CSocketLink::Receive(uint8_t* buffer, uint32_t size, uint32_t timeoutMs)
     return ReceiveOn(socket_.load(), buffer, size, timeoutMs);
 }
 
-int32_t CSocketLink::ReceiveOn(int fd, uint8_t* buffer, uint32_t size, uint32_t timeoutMs) {
+int32_t CSocketLink::ReceiveOn(SocketHandle fd, uint8_t* buffer, uint32_t size,
+                               uint32_t timeoutMs) {
     if (buffer == nullptr || size == 0)
         return 0;
-    if (fd < 0 || !WaitReady(fd, POLLIN, timeoutMs))
+    if (fd == kNoSocket || !sp::WaitReady(fd, false, timeoutMs))
         return 0;
     const bool prefixed = addressPrefixed_.load();
     const bool learning = prefixed || broadcast_.load();
@@ -309,23 +289,17 @@ int32_t CSocketLink::ReceiveOn(int fd, uint8_t* buffer, uint32_t size, uint32_t 
         return -1;
     }
     sockaddr_in from{};
-    iovec io{buffer + offset, size - offset};
-    msghdr msg{};
-    msg.msg_iov = &io;
-    msg.msg_iovlen = 1;
-    if (learning) {
-        msg.msg_name = &from;
-        msg.msg_namelen = sizeof from;
-    }
-    const ssize_t n = ::recvmsg(fd, &msg, 0);
+    bool truncated = false;
+    const int64_t n =
+        sp::ReceiveFrom(fd, buffer + offset, size - offset, learning ? &from : nullptr, truncated);
     // Closed under us: the wake-up of Close, not a datagram.
     if (socket_.load() != fd)
         return 0;
+    // A datagram longer than the buffer is dropped whole rather than handed on cut short.
+    if (truncated)
+        return 0;
     if (n < 0)
         return -1;
-    // A datagram longer than the buffer is dropped whole rather than handed on cut short.
-    if ((msg.msg_flags & MSG_TRUNC) != 0)
-        return 0;
     int32_t count = static_cast<int32_t>(n);
     if (learning) {
         const PeerAddress sender = ToPeerAddress(from);
@@ -340,21 +314,22 @@ int32_t CSocketLink::ReceiveOn(int fd, uint8_t* buffer, uint32_t size, uint32_t 
 }
 
 int32_t CSocketLink::Send(const uint8_t* buffer, uint32_t count, uint32_t timeoutMs) {
-    const int fd = socket_.load();
-    if (fd < 0 || buffer == nullptr)
+    const SocketHandle fd = socket_.load();
+    if (fd == kNoSocket || buffer == nullptr)
         return 0;
     const bool prefixed = addressPrefixed_.load();
     if (!prefixed && !broadcast_.load()) {
         // A datagram socket is nearly always writable: try first and wait only when it is not,
         // which spares the per-frame poll of the DMX path.
-        const ssize_t n = ::send(fd, buffer, count, MSG_DONTWAIT);
-        if (n >= 0 || (errno != EAGAIN && errno != EWOULDBLOCK))
+        bool wouldBlock = false;
+        const int64_t n = sp::SendNow(fd, buffer, count, wouldBlock);
+        if (!wouldBlock)
             return SentOrError(n);
-        if (!WaitReady(fd, POLLOUT, timeoutMs))
+        if (!sp::WaitReady(fd, true, timeoutMs))
             return 0;
-        return SentOrError(::send(fd, buffer, count, 0));
+        return SentOrError(sp::Send(fd, buffer, count));
     }
-    if (!WaitReady(fd, POLLOUT, timeoutMs))
+    if (!sp::WaitReady(fd, true, timeoutMs))
         return 0;
     const uint32_t offset = prefixed ? 16 : 0;
     if (prefixed) {
@@ -366,16 +341,14 @@ int32_t CSocketLink::Send(const uint8_t* buffer, uint32_t count, uint32_t timeou
         std::memcpy(destination.data(), buffer, destination.size());
         const sockaddr_in to = FromPeerAddress(destination);
         if (to.sin_addr.s_addr != htonl(kBroadcastAddress)) {
-            return SentOrError(::sendto(fd, buffer + 16, count - 16, 0,
-                                        reinterpret_cast<const sockaddr*>(&to), sizeof to));
+            return SentOrError(sp::SendTo(fd, buffer + 16, count - 16, to));
         }
     }
     // Fan-out to every learnt peer; a peer that cannot be reached is forgotten.
     std::lock_guard lock(peerLock_);
     for (auto it = peerList_.begin(); it != peerList_.end();) {
         const sockaddr_in to = FromPeerAddress(*it);
-        if (::sendto(fd, buffer + offset, count - offset, 0, reinterpret_cast<const sockaddr*>(&to),
-                     sizeof to) < 0) {
+        if (sp::SendTo(fd, buffer + offset, count - offset, to) < 0) {
             it = peerList_.erase(it);
         } else {
             ++it;
@@ -394,9 +367,9 @@ void CSocketLink::OnLinkEvent(uint32_t) {}
 
 void CSocketLink::ReceiveLoop() {
     // The thread serves the socket it was started on; a later reopen is not its business.
-    const int fd = socket_.load();
+    const SocketHandle fd = socket_.load();
     uint8_t buffer[kReceiveBufferSize];
-    while (socket_.load() == fd && fd >= 0) {
+    while (socket_.load() == fd && fd != kNoSocket) {
         const int32_t n = ReceiveOn(fd, buffer, kReceiveBufferSize, kReceivePollMs);
         if (n == -1)
             break;

@@ -9,8 +9,6 @@
 // from two threads (GatewayLink) is serialised by its owner.
 #pragma once
 
-#include <netinet/in.h>
-
 #include <array>
 #include <atomic>
 #include <cstdint>
@@ -18,6 +16,8 @@
 #include <mutex>
 #include <string>
 #include <thread>
+
+#include "engine/net/SocketPlatform.h"
 
 namespace halvex {
 
@@ -101,10 +101,10 @@ protected:
     virtual void ReceiveLoop();
 
 private:
-    int32_t ReceiveOn(int fd, uint8_t* buffer, uint32_t size, uint32_t timeoutMs);
+    int32_t ReceiveOn(SocketHandle fd, uint8_t* buffer, uint32_t size, uint32_t timeoutMs);
     void LearnPeer(const PeerAddress& peer);
 
-    std::atomic<int> socket_{-1};
+    std::atomic<SocketHandle> socket_{kNoSocket};
     std::thread receiver_;
     std::atomic<bool> addressPrefixed_{false};
     std::atomic<bool> broadcast_{false};

@@ -1,6 +1,7 @@
 /* Halvex configuration plug-in: the C interface a DMX lighting-control host loads.
  *
- * The host loads libhalvex.so (dlopen) and looks up these three functions by name.
+ * The host loads halvex.dll (LoadLibrary) or libhalvex.so (dlopen) and looks up these three
+ * functions by name.
  * Records are byte blocks allocated with malloc(); the plug-in frees the record it
  * replaces, so host and plug-in must share one C runtime heap. */
 #ifndef HALVEX_PLUGIN_H

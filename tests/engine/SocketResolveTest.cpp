@@ -2,14 +2,15 @@
 // link that never opened.
 #include <gtest/gtest.h>
 
-#include <arpa/inet.h>
-
 #include <cstring>
 
 #include "engine/net/CSocketLink.h"
 
 namespace halvex {
 namespace {
+
+// Winsock wants starting before names are looked up, as the library does when it is loaded.
+[[maybe_unused]] const bool socketsStarted = StartSockets();
 
 TEST(Resolve, PortsAndAddresses) {
     // Leading digits count; names are services; no wrap-around into another port.

@@ -1,0 +1,3 @@
+# Cross build for 32-bit Windows with Debian's mingw-w64 (posix thread model, for std::thread).
+set(HALVEX_MINGW_TRIPLET i686-w64-mingw32)
+include(${CMAKE_CURRENT_LIST_DIR}/mingw-common.cmake)

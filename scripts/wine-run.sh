@@ -1,0 +1,40 @@
+#!/usr/bin/env bash
+# Runs a Windows program under Wine: the emulator CTest uses for the Windows builds.
+#
+# The program's own bitness picks the loader (a 64-bit program runs on wine64 directly, so
+# it also works where 32-bit code cannot run). WINEPREFIX is kept when set (the test bed gives
+# each network namespace its own); otherwise one prefix per user and bitness is made on first
+# use, under a lock so that parallel tests do not initialise it twice.
+set -euo pipefail
+
+program=${1:?usage: wine-run.sh PROGRAM [ARGS...]}
+
+# PE header: offset at 0x3C, machine field 4 bytes after "PE\0\0"; 0x8664 is x86-64.
+pe=$(od -An -tu4 -j60 -N4 "$program" | tr -d ' ')
+machine=$(od -An -tx2 -j$((pe + 4)) -N2 "$program" | tr -d ' ')
+if [[ $machine == 8664 ]]; then
+    bits=64
+    loader=/usr/lib/wine/wine64
+else
+    bits=32
+    loader=/usr/lib/wine/wine
+fi
+
+export WINEDEBUG=${WINEDEBUG:--all}
+export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
+export WINELOADER=$loader
+export WINEPREFIX=${WINEPREFIX:-/tmp/halvex-wine-$(id -u)-win$bits}
+
+if [[ ! -f $WINEPREFIX/system.reg ]]; then
+    mkdir -p "$(dirname "$WINEPREFIX")"
+    (
+        flock 9
+        if [[ ! -f $WINEPREFIX/system.reg ]]; then
+            if [[ $bits == 32 ]]; then export WINEARCH=win32; fi
+            "$loader" wineboot -i >/dev/null 2>&1
+            wineserver -w
+        fi
+    ) 9>"$WINEPREFIX.lock"
+fi
+
+exec "$loader" "$@"
