@@ -4,6 +4,8 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -39,6 +41,12 @@ struct XmlError {
     bool tooLarge = false;  // more nodes than any export has: not an export at all
 };
 
+// What the markup holds, as the parser will make nodes of it.
+struct MarkupCounts {
+    size_t elements = 0;
+    size_t attributes = 0;
+};
+
 // Offset just past a document type declaration whose text starts at `i`, brackets counted as
 // the parser counts them; npos when it does not end.
 size_t PastDoctype(std::string_view t, size_t i) {
@@ -54,12 +62,12 @@ size_t PastDoctype(std::string_view t, size_t i) {
     return i < t.size() ? i + 1 : npos;
 }
 
-// Reads the markup token by token with the parser's own rules and fails at the first element
-// that opens deeper than kXmlMaxDepth, or when elements and attributes together exceed
-// kXmlMaxNodes (the parser keeps each as a node of some 60 to 100 bytes). Where the parser would
-// stop with an error, this stops too and leaves the report to it; up to there both have seen the
-// same elements.
-std::optional<XmlError> CheckNesting(std::string_view t) {
+// Reads the markup token by token with the parser's own rules, counting elements and attributes
+// into `counts`, and fails at the first element that opens deeper than kXmlMaxDepth, or when
+// elements and attributes together exceed kXmlMaxNodes (the parser keeps each as a node of some
+// 60 to 100 bytes). Where the parser would stop with an error, this stops too and leaves the
+// report to it; up to there both have seen the same elements.
+std::optional<XmlError> CheckNesting(std::string_view t, MarkupCounts& counts) {
     const auto past = [t](std::string_view end, size_t from) {
         const size_t at = t.find(end, from);
         return at == npos ? npos : at + end.size();
@@ -69,9 +77,8 @@ std::optional<XmlError> CheckNesting(std::string_view t) {
             ++j;
     };
     size_t depth = 0;
-    size_t nodes = 0;
     for (size_t i = t.find('<'); i != npos; i = t.find('<', i)) {
-        if (nodes > kXmlMaxNodes)
+        if (counts.elements + counts.attributes > kXmlMaxNodes)
             return XmlError{i, "more than " + std::to_string(kXmlMaxNodes) + " nodes", true};
         const std::string_view rest = t.substr(i);
         size_t j = i + 1;
@@ -97,10 +104,10 @@ std::optional<XmlError> CheckNesting(std::string_view t) {
             skip(j, IsElementNameChar);
             if (j == i + 1)
                 return std::nullopt;
-            ++nodes;
+            ++counts.elements;
             skip(j, IsSpace);
             while (j < t.size() && IsAttributeNameChar(t[j])) {
-                ++nodes;
+                ++counts.attributes;
                 skip(j, IsAttributeNameChar);
                 skip(j, IsSpace);
                 if (j >= t.size() || t[j] != '=')
@@ -178,6 +185,78 @@ std::string Printable(std::string_view name) {
     }
     return out;
 }
+
+// The parser's document over a copy of the text, its nodes in memory taken together with that
+// copy and sized from the markup counts. Left to itself, the parser's node pool takes a new
+// 64 KiB block from the heap several hundred times per export, and the C library hands them back
+// to the system afterwards, so that every import faults each page in anew; a single allocation
+// it keeps for the next import of like size (glibc up to 32 MiB). The pool takes its blocks
+// through plain function pointers, which find the document being parsed on this thread in
+// `current_`.
+class InSituDocument {
+public:
+    InSituDocument(std::string_view text, const MarkupCounts& counts) {
+        // Each pool block is RAPIDXML_DYNAMIC_POOL_SIZE bytes and a few of bookkeeping, and leaves
+        // less than one node unused at its end.
+        const size_t nodeBytes = counts.elements * sizeof(rapidxml::xml_node<>) +
+                                 counts.attributes * sizeof(rapidxml::xml_attribute<>);
+        const size_t blocks =
+            nodeBytes / (RAPIDXML_DYNAMIC_POOL_SIZE - sizeof(rapidxml::xml_node<>)) + 1;
+        const size_t textBytes = (text.size() + 1 + kBlockSlack - 1) / kBlockSlack * kBlockSlack;
+        const size_t total = textBytes + blocks * (RAPIDXML_DYNAMIC_POOL_SIZE + kBlockSlack);
+        memory_ = std::make_unique_for_overwrite<char[]>(total);
+        std::copy(text.begin(), text.end(), memory_.get());
+        memory_[text.size()] = '\0';  // the parser reads up to this terminator
+        next_ = memory_.get() + textBytes;
+        end_ = memory_.get() + total;
+        current_ = this;
+        document_.set_allocator(&Allocate, &Free);
+    }
+    InSituDocument(const InSituDocument&) = delete;
+    InSituDocument& operator=(const InSituDocument&) = delete;
+    ~InSituDocument() {
+        document_.clear();  // hands the blocks back while `current_` still knows them
+        current_ = nullptr;
+    }
+
+    // Throws rapidxml::parse_error.
+    void Parse() { document_.parse<kParseFlags>(memory_.get()); }
+    size_t OffsetOf(const char* where) const { return static_cast<size_t>(where - memory_.get()); }
+    const rapidxml::xml_node<>* FirstElement() const {
+        const rapidxml::xml_node<>* node = document_.first_node();
+        while (node != nullptr && node->type() != rapidxml::node_element)
+            node = node->next_sibling();
+        return node;
+    }
+
+private:
+    static constexpr size_t kBlockSlack = 64;
+
+    // A block out of the memory taken with the text, or from the heap should that run out.
+    static void* Allocate(std::size_t size) {
+        InSituDocument& self = *current_;
+        if (size > static_cast<size_t>(self.end_ - self.next_))
+            return ::operator new(size);
+        void* block = self.next_;
+        self.next_ += size;
+        return block;
+    }
+    // Gives back a block that Allocate took from the heap; the others go with `memory_`.
+    static void Free(void* block) {
+        const auto at = reinterpret_cast<std::uintptr_t>(block);
+        const auto begin = reinterpret_cast<std::uintptr_t>(current_->memory_.get());
+        if (at < begin || at >= reinterpret_cast<std::uintptr_t>(current_->end_))
+            ::operator delete(block);
+    }
+
+    static thread_local InSituDocument* current_;
+    std::unique_ptr<char[]> memory_;
+    char* next_ = nullptr;
+    char* end_ = nullptr;
+    rapidxml::xml_document<> document_;
+};
+
+thread_local InSituDocument* InSituDocument::current_ = nullptr;
 
 std::string_view LocalName(const rapidxml::xml_node<>* node) {
     const std::string_view name(node->name(), node->name_size());
@@ -262,14 +341,14 @@ GroupAddressImport ParseGroupAddressXml(std::string_view fileBytes) {
     if (fileBytes.starts_with(kBom))
         fileBytes.remove_prefix(kBom.size());
     const std::string_view encoding = DeclaredEncoding(fileBytes);
-    std::string text;
+    std::string converted;  // the text in UTF-8, when the file is not
+    std::string_view text = fileBytes;
     switch (EncodingNamed(encoding)) {
         case Encoding::Utf8:
-            text.reserve(fileBytes.size() + 1);  // room for the terminator the parser needs
-            text.assign(fileBytes);
             break;
         case Encoding::Cp1252:
-            text = Cp1252ToUtf8(fileBytes);
+            converted = Cp1252ToUtf8(fileBytes);
+            text = converted;
             break;
         case Encoding::Other:
             out.refusal = ImportRefusal::UnsupportedEncoding;
@@ -277,7 +356,7 @@ GroupAddressImport ParseGroupAddressXml(std::string_view fileBytes) {
             return out;
     }
 
-    const auto fail = [&out, &text](size_t offset, std::string what) {
+    const auto fail = [&out, text](size_t offset, std::string what) {
         const auto end = text.begin() + static_cast<std::ptrdiff_t>(std::min(offset, text.size()));
         out.refusal = ImportRefusal::XmlNotWellFormed;
         out.line = static_cast<size_t>(std::count(text.begin(), end, '\n')) + 1;
@@ -286,27 +365,27 @@ GroupAddressImport ParseGroupAddressXml(std::string_view fileBytes) {
     };
     if (const size_t nul = text.find('\0'); nul != npos)
         return fail(nul, "NUL byte");
-    if (auto error = CheckNesting(text)) {
+    MarkupCounts counts;
+    if (auto error = CheckNesting(text, counts)) {
         if (!error->tooLarge)
             return fail(error->offset, std::move(error->what));
         out.refusal = ImportRefusal::NoGroupAddress;
         return out;
     }
 
-    text.push_back('\0');  // the parser works in place up to this terminator
-    rapidxml::xml_document<> document;
+    InSituDocument document(text, counts);
     try {
-        document.parse<kParseFlags>(text.data());
+        document.Parse();
     } catch (const rapidxml::parse_error& error) {
-        return fail(static_cast<size_t>(error.where<char>() - text.data()), error.what());
+        return fail(document.OffsetOf(error.where<char>()), error.what());
     }
-    const rapidxml::xml_node<>* root = document.first_node();
-    while (root != nullptr && root->type() != rapidxml::node_element)
-        root = root->next_sibling();
+    const rapidxml::xml_node<>* root = document.FirstElement();
     if (root == nullptr || LocalName(root) != "GroupAddress-Export") {
         out.refusal = ImportRefusal::NoGroupAddress;
         return out;
     }
+    // Each address adds at most one item besides the 32 main and 256 middle groups.
+    out.catalogue.items.reserve(std::min<size_t>(counts.elements, 65536) + 32 + 256);
     ExportWalk(out.catalogue).Children(root);
     return out;
 }
