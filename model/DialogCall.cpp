@@ -73,6 +73,13 @@ void BeginDialogCall(const DialogCallInput& input) {
     m.SceneListSize = input.sceneList != nullptr ? HostSceneListSize(input.sceneList) : 0;
 }
 
+MutableBytes WorkingRecordBytes() {
+    ModuleState& m = Module();
+    if (m.WorkingRecord == nullptr)
+        return {};
+    return {m.WorkingRecord, m.WorkingRecordCapacity};
+}
+
 bool MakeWorkingRecord(const DialogCallInput& input, bool& damaged) {
     damaged = false;
     return input.record != nullptr ? CopyHostRecord(input.record, input.recordAllocation, damaged)

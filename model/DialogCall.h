@@ -36,6 +36,9 @@ bool MakeWorkingRecord(const DialogCallInput& input, bool& damaged);
 // is freed and the host's record stays as it was. Returns whether the host got a new record.
 bool EndDialogCall(bool accepted, uint8_t* hostRecord, uint8_t** recordSlot);
 
+// The working record of the running call (empty when there is none).
+MutableBytes WorkingRecordBytes();
+
 // A working record that OK would store: KNX and EnOcean records as rebuilt; a network-only
 // record as it is, and when damaged as its header alone (all that the dialog reads or edits of
 // it), never the damaged bytes behind it. False when the record cannot be made sound.

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 
+#include "engine/ModuleState.h"
 #include "engine/net/GatewayUpload.h"
 
 namespace halvex {
@@ -20,6 +21,11 @@ int CompareIgnoringCase(const std::string& a, const std::string& b) {
 }
 
 }  // namespace
+
+void ChooseGateway(const std::string& address) {
+    std::lock_guard lock(Module().GatewayLock);
+    Module().GatewayAddress = address;
+}
 
 std::optional<size_t> GatewayList::Add(const std::string& line) {
     const auto at = std::find_if(lines_.begin(), lines_.end(), [&](const std::string& listed) {

@@ -10,6 +10,9 @@
 
 namespace halvex {
 
+// Makes `address` the gateway DMX frames go to (GatewayAddress; empty: none), under its lock.
+void ChooseGateway(const std::string& address);
+
 class GatewayList {
 public:
     // Adds `line` and returns its position, or nullopt when an equal line ignoring case is

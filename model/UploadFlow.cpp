@@ -1,7 +1,13 @@
 #include "model/UploadFlow.h"
 
+#include <array>
+
+#include "engine/ModuleState.h"
 #include "engine/UiText.h"
+#include "engine/net/CSocketLink.h"
 #include "engine/record/RecordLayout.h"
+#include "model/DialogCall.h"
+#include "model/GatewayList.h"
 #include "model/NetworkSettings.h"
 
 namespace halvex {
@@ -27,6 +33,28 @@ bool SameAddress(ConstBytes record, std::string_view current) {
 }
 
 }  // namespace
+
+UploadHooks ModuleUploadHooks(std::function<void()> copySettings, std::function<bool()> rebuild,
+                              std::function<std::unique_ptr<UploadTransport>()> makeTransport) {
+    return {
+        .hostNameKnown =
+            [] {
+                std::array<char, 260> hostName{};
+                return LocalHostName(hostName.data(), static_cast<uint32_t>(hostName.size()));
+            },
+        .chooseGateway = ChooseGateway,
+        .copySettings = std::move(copySettings),
+        .rebuild = std::move(rebuild),
+        .record = [] { return ConstBytes(WorkingRecordBytes()); },
+        .sceneList =
+            [] {
+                const ModuleState& m = Module();
+                return m.SceneList != nullptr ? ConstBytes(m.SceneList, m.SceneListSize)
+                                              : ConstBytes();
+            },
+        .makeTransport = std::move(makeTransport),
+    };
+}
 
 bool UploadFlow::Start(std::optional<std::string_view> line, uint8_t language) {
     if (stage_ != UploadStage::Idle || !line || (hooks_.hostNameKnown && !hooks_.hostNameKnown()))
@@ -129,6 +157,32 @@ void UploadFlow::Send(const std::function<void(const std::string&)>& progress) {
     } else {
         stage_ = UploadStage::SearchAgain;
         after_ = After::Idle;
+    }
+}
+
+void UploadFlow::Drive(const UploadView& view) {
+    for (;;) {
+        if (view.refresh)
+            view.refresh();
+        switch (stage_) {
+            case UploadStage::Idle:
+                return;
+            case UploadStage::Tell:
+                view.show(message_, false);
+                Continue();
+                break;
+            case UploadStage::Ask:
+                Continue(view.show(message_, true));
+                break;
+            case UploadStage::Send:
+                Send(view.progress);
+                view.progress({});
+                break;
+            case UploadStage::SearchAgain:
+                view.searchAgain();
+                Continue();
+                break;
+        }
     }
 }
 

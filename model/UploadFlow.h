@@ -38,12 +38,27 @@ struct UploadHooks {
     std::function<std::unique_ptr<UploadTransport>()> makeTransport;
 };
 
+// Hooks that take the local host name, GatewayAddress, the working record and the host's scene
+// list from the module state, around what only the page knows: how its settings reach the
+// record, how the dialog rebuilds it and the link the upload runs over.
+UploadHooks ModuleUploadHooks(std::function<void()> copySettings, std::function<bool()> rebuild,
+                              std::function<std::unique_ptr<UploadTransport>()> makeTransport);
+
 enum class UploadStage {
     Idle,         // no upload under way
     Tell,         // show Message() with OK, then Continue()
     Ask,          // ask Message() with OK and Cancel, then Continue(answer)
     Send,         // lock the inputs and call Send()
     SearchAgain,  // search again, leave the list without a selection, then Continue()
+};
+
+// What a front-end does for the stages while Drive runs the flow.
+struct UploadView {
+    std::function<void()> refresh;  // show UploadEnabled() and InputsEnabled()
+    // Shows the message with OK (and Cancel for a question); true when OK was pressed.
+    std::function<bool(const UploadMessage&, bool question)> show;
+    std::function<void(const std::string&)> progress;  // each packet's text; empty at the end
+    std::function<void()> searchAgain;  // search again, leaving the list without a selection
 };
 
 class UploadFlow {
@@ -58,6 +73,8 @@ public:
     void Continue(bool ok = true);
     // Sends the image to the gateway; `progress` hears the text of each packet before it goes.
     void Send(const std::function<void(const std::string&)>& progress);
+    // Runs the flow through `view` from its current stage until it is idle again.
+    void Drive(const UploadView& view);
 
     UploadStage Stage() const { return stage_; }
     const UploadMessage& Message() const { return message_; }

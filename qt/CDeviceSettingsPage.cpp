@@ -15,26 +15,18 @@
 #include <QRadioButton>
 #include <QVBoxLayout>
 
-#include <mutex>
 #include <tuple>
 
 #include "engine/ModuleState.h"
 #include "engine/net/AutoResetEvent.h"
-#include "engine/net/CSocketLink.h"
 #include "engine/net/GatewayProtocol.h"
 #include "engine/net/GatewaySearch.h"
 #include "model/ControlIds.h"
+#include "model/DialogCall.h"
 #include "qt/CIpAddressCtrl.h"
 
 namespace halvex {
 namespace {
-
-MutableBytes RecordBytes() {
-    ModuleState& m = Module();
-    if (m.WorkingRecord == nullptr)
-        return {};
-    return {m.WorkingRecord, m.WorkingRecordCapacity};
-}
 
 MutableBytes WlanBytes() {
     return Module().WlanSettings;
@@ -48,45 +40,20 @@ std::string Utf8(const QLineEdit* edit) {
     return edit->text().toStdString();
 }
 
-void ChooseGateway(const std::string& address) {
-    std::lock_guard lock(Module().GatewayLock);
-    Module().GatewayAddress = address;
-}
-
-UploadHooks PageUploadHooks(CDeviceSettingsPage* page, NetworkSettings& settings,
-                            const std::function<void()>& gather) {
-    return {
-        .hostNameKnown =
-            [] {
-                std::array<char, 260> hostName{};
-                return LocalHostName(hostName.data(), static_cast<uint32_t>(hostName.size()));
-            },
-        .chooseGateway = ChooseGateway,
-        .copySettings =
-            [&settings, gather] {
-                gather();
-                settings.CopyNetworkSettings(RecordBytes());
-            },
-        .rebuild = [page] { return page->RebuildRecord ? page->RebuildRecord() : true; },
-        .record = [] { return ConstBytes(RecordBytes()); },
-        .sceneList =
-            [] {
-                const ModuleState& m = Module();
-                return m.SceneList != nullptr ? ConstBytes(m.SceneList, m.SceneListSize)
-                                              : ConstBytes();
-            },
-        .makeTransport = [page]() -> std::unique_ptr<UploadTransport> {
-            return page->MakeUploadTransport ? page->MakeUploadTransport() : nullptr;
-        },
-    };
-}
-
 }  // namespace
 
 CDeviceSettingsPage::CDeviceSettingsPage(QWidget* parent)
     : QWidget(parent),
       SendSearch([] { SendSearchRequest(ModuleGateway()); }),
-      upload_(PageUploadHooks(this, settings_, [this] { Gather(); })) {
+      upload_(ModuleUploadHooks(
+          [this] {
+              Gather();
+              settings_.CopyNetworkSettings(WorkingRecordBytes());
+          },
+          [this] { return RebuildRecord ? RebuildRecord() : true; },
+          [this]() -> std::unique_ptr<UploadTransport> {
+              return MakeUploadTransport ? MakeUploadTransport() : nullptr;
+          })) {
     setObjectName(QStringLiteral("CDeviceSettingsPage"));
     // While an upload waits for an acknowledgement the dialog repaints; user input waits.
     MakeUploadTransport = [] {
@@ -284,7 +251,7 @@ void CDeviceSettingsPage::ApplyState() {
 }
 
 void CDeviceSettingsPage::InitPage() {
-    settings_.Load(RecordBytes(), WlanBytes());
+    settings_.Load(WorkingRecordBytes(), WlanBytes());
     ShowFields();
     const uint8_t language = Module().UiLanguage;
     for (auto [id, w] : controls_) {
@@ -303,7 +270,7 @@ void CDeviceSettingsPage::InitPage() {
 
 void CDeviceSettingsPage::OnCommand(int id) {
     Gather();
-    settings_.Click(id, RecordBytes(), WlanBytes());
+    settings_.Click(id, WorkingRecordBytes(), WlanBytes());
     ApplyState();
     if (id == ids::kUpload)
         UploadToGateway();
@@ -313,13 +280,13 @@ void CDeviceSettingsPage::OnCommand(int id) {
 
 void CDeviceSettingsPage::OnLostFocus(int id) {
     Gather();
-    settings_.LostFocus(id, RecordBytes(), WlanBytes());
+    settings_.LostFocus(id, WorkingRecordBytes(), WlanBytes());
     ApplyState();
 }
 
 void CDeviceSettingsPage::CommitToRecord() {
     Gather();
-    settings_.Commit(RecordBytes(), WlanBytes());
+    settings_.Commit(WorkingRecordBytes(), WlanBytes());
 }
 
 void CDeviceSettingsPage::hideEvent(QHideEvent* event) {
@@ -329,7 +296,7 @@ void CDeviceSettingsPage::hideEvent(QHideEvent* event) {
 
 void CDeviceSettingsPage::closeEvent(QCloseEvent* event) {
     Gather();
-    settings_.Close(RecordBytes(), WlanBytes());
+    settings_.Close(WorkingRecordBytes(), WlanBytes());
     QWidget::closeEvent(event);
 }
 
@@ -384,35 +351,23 @@ void CDeviceSettingsPage::UploadToGateway() {
 }
 
 void CDeviceSettingsPage::DriveUpload() {
-    for (;;) {
-        ApplyState();
-        switch (upload_.Stage()) {
-            case UploadStage::Idle:
-                return;
-            case UploadStage::Tell:
-                ShowMessage(upload_.Message(), false);
-                upload_.Continue();
-                break;
-            case UploadStage::Ask:
-                upload_.Continue(ShowMessage(upload_.Message(), true));
-                break;
-            case UploadStage::Send:
-                upload_.Send([this](const std::string& text) {
-                    progress_->setText(FromUtf8(text));
-                    progress_->repaint();
-                });
-                progress_->clear();
-                break;
-            case UploadStage::SearchAgain: {
+    upload_.Drive({
+        .refresh = [this] { ApplyState(); },
+        .show = [this](const UploadMessage& message,
+                       bool question) { return ShowMessage(message, question); },
+        .progress =
+            [this](const std::string& text) {
+                progress_->setText(FromUtf8(text));
+                progress_->repaint();
+            },
+        .searchAgain =
+            [this] {
                 SearchGateways();
                 // The gateway chosen for the upload stays the destination of DMX frames.
                 const QSignalBlocker blocker(gatewayList_);
                 gatewayList_->clearSelection();
-                upload_.Continue();
-                break;
-            }
-        }
-    }
+            },
+    });
 }
 
 }  // namespace halvex
