@@ -1,5 +1,9 @@
 #include "engine/Codepage.h"
 
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
 #include <array>
 #include <cstring>
 
@@ -103,6 +107,48 @@ std::string Utf8ToCp1252(std::string_view utf8) {
     }
     return out;
 }
+
+#ifdef _WIN32
+
+namespace {
+
+// `text` from code page `from` to code page `to`, through UTF-16.
+std::string Convert(std::string_view text, UINT from, UINT to) {
+    if (text.empty())
+        return {};
+    const int size = static_cast<int>(text.size());
+    const int wideLength = MultiByteToWideChar(from, 0, text.data(), size, nullptr, 0);
+    std::wstring wide(static_cast<size_t>(wideLength), L'\0');
+    MultiByteToWideChar(from, 0, text.data(), size, wide.data(), wideLength);
+    const char* fallback = to == CP_UTF8 ? nullptr : "?";
+    const int length =
+        WideCharToMultiByte(to, 0, wide.data(), wideLength, nullptr, 0, fallback, nullptr);
+    std::string out(static_cast<size_t>(length), '\0');
+    WideCharToMultiByte(to, 0, wide.data(), wideLength, out.data(), length, fallback, nullptr);
+    return out;
+}
+
+}  // namespace
+
+std::string AnsiToUtf8(std::string_view bytes) {
+    return Convert(bytes, CP_ACP, CP_UTF8);
+}
+
+std::string Utf8ToAnsi(std::string_view utf8) {
+    return Convert(utf8, CP_UTF8, CP_ACP);
+}
+
+#else
+
+std::string AnsiToUtf8(std::string_view bytes) {
+    return Cp1252ToUtf8(bytes);
+}
+
+std::string Utf8ToAnsi(std::string_view utf8) {
+    return Utf8ToCp1252(utf8);
+}
+
+#endif
 
 bool IsValidUtf8(std::string_view bytes) {
     for (size_t i = 0; i < bytes.size();) {

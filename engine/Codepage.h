@@ -1,4 +1,4 @@
-// Text conversions between the record's 8-bit ANSI code page (Windows-1252) and UTF-8.
+// Text conversions between UTF-8 and the 8-bit code pages of records and imported files.
 #pragma once
 
 #include <cstdint>
@@ -12,6 +12,11 @@ std::string Cp1252ToUtf8(std::string_view bytes);
 
 // UTF-8 to Windows-1252; characters the code page lacks become '?'.
 std::string Utf8ToCp1252(std::string_view utf8);
+
+// The record's 8-bit texts (scene and device names, the network page's texts): the system's
+// ANSI code page on Windows, Windows-1252 elsewhere. Characters the code page lacks become '?'.
+std::string AnsiToUtf8(std::string_view bytes);
+std::string Utf8ToAnsi(std::string_view utf8);
 
 // True when `bytes` is well-formed UTF-8 (no overlongs, no surrogates, at most U+10FFFF).
 bool IsValidUtf8(std::string_view bytes);

@@ -18,12 +18,12 @@ std::array<uint8_t, 4> ReadAddress(ConstBytes record, size_t offset) {
     return address;
 }
 
-// Clears a text field and stores `text` in Windows-1252, always leaving its terminating NUL.
+// Clears a text field and stores `text` in the ANSI code page, always leaving its terminating NUL.
 void StoreText(MutableBytes block, size_t offset, size_t size, const std::string& text) {
     if (!InBounds(block.size(), offset, size))
         return;
     std::fill_n(block.begin() + static_cast<std::ptrdiff_t>(offset), size, uint8_t{0});
-    std::string bytes = Utf8ToCp1252(text);
+    std::string bytes = Utf8ToAnsi(text);
     if (bytes.size() > size - 1)
         bytes.resize(size - 1);
     WriteBytes(block, offset,
@@ -33,7 +33,7 @@ void StoreText(MutableBytes block, size_t offset, size_t size, const std::string
 // The text of a field, at most one byte short of its size, as StoreText leaves it.
 std::string LoadText(ConstBytes block, size_t offset, size_t size) {
     const auto field = Slice(block, offset, size - 1);
-    return field ? Cp1252ToUtf8(FieldText(field->data(), field->size())) : std::string();
+    return field ? AnsiToUtf8(FieldText(field->data(), field->size())) : std::string();
 }
 
 void SetFlag(MutableBytes record, size_t offset, uint8_t bit, bool on) {

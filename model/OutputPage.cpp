@@ -30,7 +30,7 @@ void OutputPage::Load(const Catalogue& catalogue) {
                 if (m.SceneList != nullptr)
                     scenes = ReadHostScenes(ConstBytes(m.SceneList, m.SceneListSize));
                 for (const HostScene& scene : scenes)
-                    output(Cp1252ToUtf8(scene.name), 0);
+                    output(AnsiToUtf8(scene.name), 0);
                 if (!enocean) {
                     const uint32_t sceneCount = m.SceneCount & 0xFF;
                     loaded = LoadSceneAssignments(record, second_ ? sceneCount : 0, sceneCount);
@@ -66,7 +66,7 @@ void OutputPage::Load(const Catalogue& catalogue) {
                 std::vector<uint8_t> types(m.DeviceCount);
                 for (size_t i = 0; i < m.DeviceCount; ++i) {
                     types[i] = DeviceOutputType(devices, i);
-                    output(Cp1252ToUtf8(DeviceName(devices, i)), types[i]);
+                    output(AnsiToUtf8(DeviceName(devices, i)), types[i]);
                 }
                 if (!enocean) {
                     const uint32_t first = 2u * m.SceneCount + 2 * layout::kDimmerOutputs +
