@@ -7,7 +7,13 @@
 # use, under a lock so that parallel tests do not initialise it twice.
 set -euo pipefail
 
-program=${1:?usage: wine-run.sh PROGRAM [ARGS...]}
+# "wine-run.sh --prefix PROGRAM" only prints the prefix the program would run in.
+print_prefix=
+if [[ ${1:-} == --prefix ]]; then
+    print_prefix=1
+    shift
+fi
+program=${1:?usage: wine-run.sh [--prefix] PROGRAM [ARGS...]}
 
 # PE header: offset at 0x3C, machine field 4 bytes after "PE\0\0"; 0x8664 is x86-64.
 pe=$(od -An -tu4 -j60 -N4 "$program" | tr -d ' ')
@@ -23,7 +29,11 @@ fi
 export WINEDEBUG=${WINEDEBUG:--all}
 export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
 export WINELOADER=$loader
-export WINEPREFIX=${WINEPREFIX:-/tmp/halvex-wine-$(id -u)-win$bits}
+export WINEPREFIX=${WINEPREFIX:-/tmp/halvex-wine-$(id -u)-win$bits${HALVEX_WINE_NAMESPACE:+-$HALVEX_WINE_NAMESPACE}}
+if [[ -n $print_prefix ]]; then
+    echo "$WINEPREFIX"
+    exit 0
+fi
 
 if [[ ! -f $WINEPREFIX/system.reg ]]; then
     mkdir -p "$(dirname "$WINEPREFIX")"
@@ -37,4 +47,7 @@ if [[ ! -f $WINEPREFIX/system.reg ]]; then
     ) 9>"$WINEPREFIX.lock"
 fi
 
+if [[ -z ${DISPLAY:-} ]]; then
+    exec xvfb-run -a -s "-screen 0 1280x1024x24" "$loader" "$@"
+fi
 exec "$loader" "$@"
