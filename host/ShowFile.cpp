@@ -86,18 +86,26 @@ private:
     std::vector<Level> levels_;
 };
 
-// Converts a UTF-8 name to a Windows-1252 field of at most `size` bytes, noting every loss.
+// The code page the plug-in reads the names in.
+#ifdef _WIN32
+constexpr const char* kNameCodePage = "the system's ANSI code page";
+#else
+constexpr const char* kNameCodePage = "Windows-1252";
+#endif
+
+// Converts a UTF-8 name to a field of at most `size` bytes in the plug-in's code page, noting
+// every loss.
 std::string FieldName(const std::string& utf8, size_t size, const std::string& what,
                       std::vector<std::string>& warnings) {
-    std::string cp = Utf8ToCp1252(utf8);
-    if (Cp1252ToUtf8(cp) != utf8) {
-        warnings.push_back(what + " \"" + Excerpt(utf8) +
-                           "\" has characters that Windows-1252 lacks; they become '?'");
+    std::string cp = Utf8ToAnsi(utf8);
+    if (AnsiToUtf8(cp) != utf8) {
+        warnings.push_back(what + " \"" + Excerpt(utf8) + "\" has characters that " +
+                           kNameCodePage + " lacks; they become '?'");
     }
     if (cp.size() > size) {
         cp.resize(size);
         warnings.push_back(what + " \"" + Excerpt(utf8) + "\" is cut to " + std::to_string(size) +
-                           " characters: \"" + Cp1252ToUtf8(cp) + "\"");
+                           " characters: \"" + AnsiToUtf8(cp) + "\"");
     }
     return cp;
 }

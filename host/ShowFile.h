@@ -20,13 +20,14 @@ inline constexpr size_t kFirstSceneBlock = 7;
 inline constexpr size_t kMaxShowFileSize = 16u << 20;
 
 struct ShowDevice {
-    std::string name;  // Windows-1252, at most 20 bytes
+    std::string name;  // in the plug-in's code page, at most 20 bytes
     uint8_t kind = 0;
 };
 
-// A show as the host hands it to the plug-in. Names are already converted and cut.
+// A show as the host hands it to the plug-in. Names are already converted to the code page the
+// plug-in reads them in (Windows-1252; the system's ANSI code page on Windows) and cut.
 struct HostShow {
-    std::vector<std::string> scenes;  // Windows-1252, at most 15 bytes each
+    std::vector<std::string> scenes;  // in the plug-in's code page, at most 15 bytes each
     std::vector<ShowDevice> devices;
     std::vector<std::string> warnings;  // names that were cut or lost characters, unknown keys
 };
