@@ -1,15 +1,10 @@
 #include "plugin/PluginEntry.h"
 
-#ifdef _WIN32
-#include <winsock2.h>
-#else
-#include <sys/socket.h>
-#endif
-
 #include <algorithm>
 
 #include "engine/ModuleState.h"
 #include "engine/UiText.h"
+#include "engine/net/SocketPlatform.h"
 #include "engine/record/HostStructures.h"
 #include "engine/record/SceneDeletion.h"
 #include "engine/record/SceneRecord.h"
