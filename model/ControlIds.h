@@ -83,5 +83,7 @@ inline constexpr int kKeyLabel = 7087;
 inline constexpr int kKey3 = 7088;
 inline constexpr int kKey4 = 7089;
 inline constexpr int kWlanBox = 7090;
+// The upload's progress line under the gateway list (not in the original template).
+inline constexpr int kUploadProgress = 7091;
 
 }  // namespace halvex::ids
