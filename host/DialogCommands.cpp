@@ -131,7 +131,7 @@ void SaveScreenshots(DialogDriver& driver, const std::string& folder, Console co
                 name += '-';
         }
         const std::string number = (tab < 9 ? "0" : "") + std::to_string(tab + 1);
-        const std::string path = (fs::path(folder) / (number + "-" + name)).string();
+        const std::string path = (fs::path(folder) / (number + "-" + name)).generic_string();
         const std::string saved = driver.SaveScreenshot(path);
         if (!saved.empty()) {
             console.out << "screenshot: " << EscapeControls(saved) << std::endl;

@@ -127,6 +127,7 @@ protected:
     void RunScript();
     // The file a script is importing: typed into the next file-open dialog.
     void ExpectFileDialog(const std::filesystem::path& file) { pendingFile_ = file; }
+    bool FileDialogPending() const { return pendingFile_.has_value(); }
 
     // The toolkit's part of a poll.
     virtual std::optional<Modal> ActiveModal() = 0;

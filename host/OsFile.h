@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <string>
+#include <utility>
 
 #include "engine/record/Bytes.h"
 
@@ -23,8 +24,11 @@ struct FileStatus {
 class OsFile {
 public:
     OsFile() = default;
-    OsFile(OsFile&& other) noexcept;
-    OsFile& operator=(OsFile&& other) noexcept;
+    OsFile(OsFile&& other) noexcept : handle_(std::exchange(other.handle_, -1)) {}
+    OsFile& operator=(OsFile&& other) noexcept {
+        std::swap(handle_, other.handle_);
+        return *this;
+    }
     ~OsFile();
 
     // Opens for reading without waiting: a name that became a FIFO does not block.

@@ -24,15 +24,6 @@ FileStatus StatusFrom(int result, const struct stat& info) {
 
 }  // namespace
 
-OsFile::OsFile(OsFile&& other) noexcept : handle_(other.handle_) {
-    other.handle_ = -1;
-}
-
-OsFile& OsFile::operator=(OsFile&& other) noexcept {
-    std::swap(handle_, other.handle_);
-    return *this;
-}
-
 OsFile::~OsFile() {
     if (IsOpen())
         ::close(Fd(handle_));

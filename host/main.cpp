@@ -1,5 +1,5 @@
-// halvex-host: a lighting-control host for the Halvex plug-in. It loads libhalvex.so with
-// dlopen, keeps each scene object's record in a file and drives the three exports.
+// halvex-host: a lighting-control host for the Halvex plug-in. It loads the plug-in (halvex.dll
+// or libhalvex.so), keeps each scene object's record in a file and drives the three exports.
 #include <iostream>
 
 #include "host/CommandLine.h"
