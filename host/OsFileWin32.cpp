@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "host/OsFile.h"
+#include "host/WideText.h"
 
 namespace halvex::host {
 namespace {
@@ -18,6 +19,12 @@ void CloseQuietly(HANDLE handle) {
     const DWORD error = GetLastError();
     CloseHandle(handle);
     SetLastError(error);
+}
+
+// An existing file opened so that others may go on reading, writing and renaming it.
+HANDLE OpenExisting(const std::filesystem::path& path, DWORD access) {
+    return CreateFileW(path.c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                       nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
 }
 
 FileStatus StatusFrom(const BY_HANDLE_FILE_INFORMATION& info) {
@@ -34,10 +41,7 @@ OsFile::~OsFile() {
 
 OsFile OsFile::OpenForReading(const std::filesystem::path& path) {
     OsFile file;
-    // Others may go on reading, writing and renaming; the content read is what was there.
-    const HANDLE handle = CreateFileW(path.c_str(), GENERIC_READ,
-                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                      nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    const HANDLE handle = OpenExisting(path, GENERIC_READ);
     if (handle == INVALID_HANDLE_VALUE)
         return file;
     // A pipe, console or other device is no file to read.
@@ -138,12 +142,7 @@ std::string ErrorText(int error) {
         wide.pop_back();
     if (wide.empty())
         return "error " + std::to_string(error);
-    const int size = WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()),
-                                         nullptr, 0, nullptr, nullptr);
-    std::string utf8(static_cast<size_t>(size), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), utf8.data(), size,
-                        nullptr, nullptr);
-    return utf8;
+    return Utf8FromWide(wide);
 }
 
 bool IsWritable(const std::filesystem::path& path) {
@@ -151,9 +150,7 @@ bool IsWritable(const std::filesystem::path& path) {
     if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_READONLY) != 0)
         return false;
     // Opening for writing changes nothing, but tells whether the user may.
-    const HANDLE handle = CreateFileW(path.c_str(), GENERIC_WRITE,
-                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                      nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    const HANDLE handle = OpenExisting(path, GENERIC_WRITE);
     if (handle == INVALID_HANDLE_VALUE)
         return false;
     CloseHandle(handle);

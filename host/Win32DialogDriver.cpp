@@ -19,6 +19,7 @@
 #include "engine/record/Bytes.h"
 #include "host/DialogCall.h"
 #include "host/DialogDriver.h"
+#include "host/WideText.h"
 #include "model/ControlIds.h"
 
 namespace halvex::host {
@@ -31,21 +32,12 @@ constexpr int kFileNameEdit = 0x0480;
 // The static control that holds a message box's text.
 constexpr int kMessageBoxText = 0xFFFF;
 
-std::string Narrow(const std::wstring& wide) {
-    const int size = WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()),
-                                         nullptr, 0, nullptr, nullptr);
-    std::string utf8(static_cast<size_t>(size), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), utf8.data(), size,
-                        nullptr, nullptr);
-    return utf8;
-}
-
 // The text a window keeps, read without a message, so that a busy dialog thread cannot block
 // the driver.
 std::string KeptText(HWND window) {
     wchar_t text[1024];
     const int length = InternalGetWindowText(window, text, static_cast<int>(std::size(text)));
-    return Narrow(std::wstring(text, static_cast<size_t>(std::max(length, 0))));
+    return Utf8FromWide(std::wstring_view(text, static_cast<size_t>(std::max(length, 0))));
 }
 
 std::wstring ClassOf(HWND window) {
@@ -206,7 +198,7 @@ public:
             item.cchTextMax = static_cast<int>(std::size(text));
             SendMessageW(tabs, TCM_GETITEMW, static_cast<WPARAM>(tab),
                          reinterpret_cast<LPARAM>(&item));
-            texts.push_back(Narrow(text));
+            texts.push_back(Utf8FromWide(text));
         }
         return texts;
     }
@@ -274,7 +266,7 @@ public:
             SendMessageW(list, LB_GETTEXT, static_cast<WPARAM>(row),
                          reinterpret_cast<LPARAM>(text.data()));
             text.resize(wcslen(text.c_str()));
-            lines.push_back(Narrow(text));
+            lines.push_back(Utf8FromWide(text));
         }
         return lines;
     }
