@@ -45,6 +45,10 @@ INT_PTR DialogWindow::RunModal(int templateId, HWND owner) {
 void DialogWindow::EndModal(INT_PTR result) {
     result_ = result;
     ended_ = true;
+    // The loop may be waiting in GetMessageW, which a message sent from another thread does not
+    // end: a posted one does.
+    if (hwnd_ != nullptr)
+        PostMessageW(hwnd_, WM_NULL, 0, 0);
 }
 
 bool DialogWindow::CreateChild(int templateId, HWND parent) {
