@@ -227,8 +227,12 @@ INT_PTR CDragTreeCtrl::ReflectNotify(HWND dialog, LPARAM lParam) {
 }
 
 void CDragTreeCtrl::OnKeyDown(WORD key) {
-    if (key == VK_DELETE && model_ != nullptr)
+    if (key == VK_DELETE && model_ != nullptr) {
         model_->Delete(id_, SelectedNode());
+    } else if (key == VK_F2 && (GetWindowLongPtrW(hwnd_, GWL_STYLE) & TVS_EDITLABELS) != 0) {
+        // F2 edits the selected label where labels can be edited, as a click on it does.
+        TreeView_EditLabel(hwnd_, SelectedItem());
+    }
 }
 
 void CDragTreeCtrl::OnBeginDrag(HTREEITEM item) {
