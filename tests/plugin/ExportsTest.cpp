@@ -1,5 +1,6 @@
-// The library boundary: libhalvex.so loaded with dlopen as a host loads it, its three exports
-// called with sound, damaged, short and null records, the dialogs answered by the host's driver.
+// The library boundary: the plug-in loaded as a host loads it (dlopen, or LoadLibrary in the
+// Windows build of this test), its three exports called with sound, damaged, short and null
+// records, the dialogs answered by the host's driver.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -37,6 +38,8 @@ uint8_t* MallocCopy(const std::vector<uint8_t>& bytes) {
     return block;
 }
 
+#ifndef _WIN32
+// On Windows, scripts/check-dll.sh reads the DLL's export table.
 TEST(Exports, TheLibraryExportsExactlyTheThreeFunctions) {
     FILE* nm = popen("nm -D --defined-only " HALVEX_LIBRARY, "r");
     ASSERT_NE(nm, nullptr);
@@ -50,6 +53,7 @@ TEST(Exports, TheLibraryExportsExactlyTheThreeFunctions) {
     EXPECT_EQ(names,
               (std::set<std::string>{"__DeleteScene", "__OpenKNXDialog", "__SendDMXData2UDP"}));
 }
+#endif
 
 // OK replaces the host's record with a new block (the old one is the plug-in's to free);
 // Cancel leaves the host's variable and bytes alone.
