@@ -8,8 +8,8 @@
 #include <string_view>
 #include <vector>
 
+#include "bench/support/EsfGenerator.h"
 #include "engine/import/EsfImport.h"
-#include "support/EsfGenerator.h"
 
 namespace halvex {
 

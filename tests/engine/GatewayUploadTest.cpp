@@ -18,8 +18,8 @@ using std::chrono::milliseconds;
 
 class FakeTransport : public UploadTransport {
 public:
-    // acks[i]: whether the i-th wait sees an acknowledgement; waits beyond the list see none.
-    FakeTransport(std::vector<bool> acks, bool opens) : acks_(std::move(acks)), opens_(opens) {}
+    // acks[i] == 'y': the i-th wait sees an acknowledgement; waits beyond the list see none.
+    FakeTransport(std::string acks, bool opens) : acks_(std::move(acks)), opens_(opens) {}
     bool Open(const std::string& address) override {
         openedWith = address;
         return opens_;
@@ -29,7 +29,7 @@ public:
         sentAtMs.push_back(nowMs);
     }
     bool WaitAck(milliseconds timeout) override {
-        const bool ack = waits < acks_.size() && acks_[waits];
+        const bool ack = waits < acks_.size() && acks_[waits] == 'y';
         ++waits;
         nowMs += ack ? 1 : timeout.count();
         return ack;
@@ -44,7 +44,7 @@ public:
     int64_t nowMs = 0;
 
 private:
-    std::vector<bool> acks_;
+    std::string acks_;
     bool opens_;
 };
 
@@ -112,38 +112,25 @@ TEST(UploadProgressText, PeopleWordsInBothLanguages) {
 
 TEST(UploadSequence, PacketsRetriesAndResults) {
     // Sends: 0 prepare, n block n, -1 start. A packet goes up to three times, 2000 ms apart.
+    std::vector<int> largest(66);  // prepare, 64 blocks, start
+    std::iota(largest.begin(), largest.end() - 1, 0);
+    largest.back() = -1;
     const struct {
         const char* name;
         size_t size;
-        std::vector<bool> acks;
+        std::string acks;
         bool opens;
         UploadResult result;
         std::vector<int> sends;
     } cases[] = {
-        {"one block", 100, {true, true, true}, true, UploadResult::Done, {0, 1, -1}},
-        {"multiple of 1024: empty last block",
-         2048,
-         std::vector<bool>(5, true),
-         true,
-         UploadResult::Done,
-         {0, 1, 2, 3, -1}},
-        {"block unacknowledged", 1500, {true}, true, UploadResult::Failed, {0, 1, 1, 1}},
-        {"third send acknowledged",
-         10,
-         {false, false, true, true, true},
-         true,
-         UploadResult::Done,
-         {0, 0, 0, 1, -1}},
-        {"start unacknowledged", 10, {true, true}, true, UploadResult::Failed, {0, 1, -1, -1, -1}},
-        {"65536 bytes", 65536, {}, true, UploadResult::TooLarge, {}},
-        {"open fails", 10, {}, false, UploadResult::OpenFailed, {}},
-        {"largest image", 65535, std::vector<bool>(66, true), true, UploadResult::Done,
-         [] {
-             std::vector<int> s(66);
-             std::iota(s.begin(), s.end() - 1, 0);
-             s.back() = -1;
-             return s;
-         }()},
+        {"one block", 100, "yyy", true, UploadResult::Done, {0, 1, -1}},
+        {"empty last block", 2048, "yyyyy", true, UploadResult::Done, {0, 1, 2, 3, -1}},
+        {"block unacknowledged", 1500, "y", true, UploadResult::Failed, {0, 1, 1, 1}},
+        {"third send acknowledged", 10, "nnyyy", true, UploadResult::Done, {0, 0, 0, 1, -1}},
+        {"start unacknowledged", 10, "yy", true, UploadResult::Failed, {0, 1, -1, -1, -1}},
+        {"65536 bytes", 65536, "", true, UploadResult::TooLarge, {}},
+        {"open fails", 10, "", false, UploadResult::OpenFailed, {}},
+        {"largest image", 65535, std::string(66, 'y'), true, UploadResult::Done, largest},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);

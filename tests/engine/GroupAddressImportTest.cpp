@@ -10,11 +10,11 @@
 #include <tuple>
 #include <vector>
 
+#include "bench/support/EsfGenerator.h"
 #include "engine/Codepage.h"
 #include "engine/import/DatapointType.h"
 #include "engine/import/GroupAddressImport.h"
 #include "engine/import/GroupAddressXml.h"
-#include "support/EsfGenerator.h"
 
 namespace halvex {
 namespace {
@@ -108,14 +108,9 @@ TEST(GroupAddressImport, EveryFormatAndShapeGivesTheItemsOfTheEsf) {
     std::map<uint32_t, int> types;  // demo addresses per low byte of the item data
     for (const auto& [key, item] : demo)
         types[std::get<1>(item) & 0xFF] += key.first == 2;
-    EXPECT_EQ(types, (std::map<uint32_t, int>{{0, 0},
-                                              {0x20, 100},
-                                              {0x23, 21},
-                                              {0x27, 89},
-                                              {0x28, 61},
-                                              {0x29, 2},
-                                              {0x2A, 1},
-                                              {0x2E, 2}}));
+    const std::map<uint32_t, int> perType = {{0, 0},     {0x20, 100}, {0x23, 21}, {0x27, 89},
+                                             {0x28, 61}, {0x29, 2},   {0x2A, 1},  {0x2E, 2}};
+    EXPECT_EQ(types, perType);
     const EsfImport demoFile = ImportGroupAddresses(Sample("demo-building.esf")).catalogue;
     EXPECT_EQ(demoFile.projectName,
               "B\xC3\xBCrogeb\xC3\xA4ude M\xC3\xBCllerstra\xC3\x9F"
@@ -144,48 +139,25 @@ TEST(GroupAddressImport, GeneratedExportsOfBothLayoutsEqualTheirEsf) {
 }
 
 TEST(DatapointType, MainNumberGivesTheObjectSize) {
-    const struct {
-        const char* text;
-        std::optional<uint8_t> type;
-    } cases[] = {{"DPST-1-1", 0},
-                 {"DPT-2", 1},
-                 {"DPST-23-1", 1},
-                 {"DPST-3-7", 3},
-                 {"DPT-4", 7},
-                 {"DPST-5-1", 7},
-                 {"DPT-6", 7},
-                 {"DPST-17-1", 7},
-                 {"DPT-18", 7},
-                 {"DPST-20-102", 7},
-                 {"DPT-7", 8},
-                 {"DPST-8-1", 8},
-                 {"DPST-9-1", 8},
-                 {"DPT-10", 9},
-                 {"DPT-11", 9},
-                 {"DPST-232-600", 9},
-                 {"DPT-12", 10},
-                 {"DPST-13-10", 10},
-                 {"DPST-14-56", 10},
-                 {"DPST-251-600", 11},
-                 {"DPT-19", 12},
-                 {"DPST-29-10", 12},
-                 {"DPST-16-1", 14},
-                 {"dpst-9-1", 8},
-                 {"DPT-9.001", 8},
-                 {"DPST-1-1, DPST-5-1", 0},
-                 {" DPT-5 DPT-1", 7},
-                 {"DPT-24", kEsfNoSize},
-                 {"DPT-999", kEsfNoSize},  // no fixed size, unknown
-                 {"", std::nullopt},
-                 {"DPT", std::nullopt},
-                 {"DPT-", std::nullopt},
-                 {"DPST-1-", std::nullopt},
-                 {"DPT-1x", std::nullopt},
-                 {"9.001", std::nullopt},
-                 {"DPT-12345", std::nullopt},
-                 {"Switch", std::nullopt}};
-    for (const auto& c : cases)
-        EXPECT_EQ(ReadDatapointType(c.text), c.type) << c.text;
+    // Each object type with texts that give it; kEsfNoSize: no fixed size; nullopt: no type.
+    const std::pair<std::optional<uint8_t>, std::vector<const char*>> cases[] = {
+        {0, {"DPST-1-1", "DPST-1-1, DPST-5-1"}},
+        {1, {"DPT-2", "DPST-23-1"}},
+        {3, {"DPST-3-7"}},
+        {7, {"DPT-4", "DPST-5-1", "DPT-6", "DPST-17-1", "DPT-18", "DPST-20-102", " DPT-5 DPT-1"}},
+        {8, {"DPT-7", "DPST-8-1", "DPST-9-1", "dpst-9-1", "DPT-9.001"}},
+        {9, {"DPT-10", "DPT-11", "DPST-232-600"}},
+        {10, {"DPT-12", "DPST-13-10", "DPST-14-56"}},
+        {11, {"DPST-251-600"}},
+        {12, {"DPT-19", "DPST-29-10"}},
+        {14, {"DPST-16-1"}},
+        {kEsfNoSize, {"DPT-24", "DPT-999"}},
+        {std::nullopt, {"", "DPT", "DPT-", "DPST-1-", "DPT-1x", "9.001", "DPT-12345", "Switch"}},
+    };
+    for (const auto& [type, texts] : cases) {
+        for (const char* text : texts)
+            EXPECT_EQ(ReadDatapointType(text), type) << text;
+    }
 }
 
 // Labels of what `bytes` imports.

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "engine/import/GroupAddress.h"
 
@@ -46,31 +47,14 @@ TEST(GroupAddress, ParseBothLayoutsWithinRange) {
         ASSERT_TRUE(address.has_value()) << c.text;
         EXPECT_EQ(address->Value(), c.value) << c.text;
     }
-    const char* const refused[] = {"",
-                                   "1",
-                                   "/",
-                                   "//",
-                                   "1/",
-                                   "/1",
-                                   "1//3",
-                                   "32/0/0",
-                                   "0/8/0",
-                                   "0/0/256",
-                                   "32/0",
-                                   "0/2048",
-                                   "1/2/3/4",
-                                   " 1/2/3",
-                                   "1/2/3 ",
-                                   "+1/2/3",
-                                   "-1/2/3",
-                                   "1/2/a",
-                                   "1.2.3",
-                                   "1/2/0x3",
-                                   "9999999999999/0/0",
-                                   "0/0/9999999999999"};
-    for (const char* text : refused) {
+    // Missing or surplus parts, out of range, blanks, signs, other notations, overflow.
+    std::vector<std::string> refused = {"",       "1",       "/",      "//",      "1/",
+                                        "/1",     "1//3",    "32/0/0", "0/8/0",   "32/0",
+                                        "0/2048", "1/2/3/4", " 1/2/3", "1/2/3 ",  "+1/2/3",
+                                        "-1/2/3", "1/2/a",   "1.2.3",  "1/2/0x3", "0/0/256"};
+    refused.insert(refused.end(), {"9999999999999/0/0", "0/0/9999999999999"});
+    for (const std::string& text : refused)
         EXPECT_FALSE(GroupAddress::Parse(text).has_value()) << text;
-    }
 }
 
 TEST(GroupAddress, FormatAndCompare) {

@@ -1,9 +1,9 @@
 // Reading each page's assignments out of a record, in the order the page inserts them.
 #include <gtest/gtest.h>
 
-#include "engine/RecordTestBytes.h"
 #include "engine/record/PageLoader.h"
 #include "engine/record/SceneRecord.h"
+#include "support/ByteDiff.h"
 
 namespace halvex {
 namespace {

@@ -2,9 +2,9 @@
 // the damaged-record table.
 #include <gtest/gtest.h>
 
-#include "engine/RecordTestBytes.h"
 #include "engine/record/SceneDeletion.h"
 #include "engine/record/SceneRecord.h"
+#include "support/ByteDiff.h"
 
 namespace halvex {
 namespace {

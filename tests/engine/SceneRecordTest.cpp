@@ -5,11 +5,11 @@
 #include <array>
 #include <nlohmann/json.hpp>
 
-#include "engine/RecordTestBytes.h"
 #include "engine/record/PageLoader.h"
 #include "engine/record/RecordInspector.h"
 #include "engine/record/SceneDeletion.h"
 #include "engine/record/SceneRecord.h"
+#include "support/ByteDiff.h"
 
 namespace halvex {
 namespace {
@@ -27,15 +27,13 @@ TEST(NewRecord, BytesForEachBusType) {
                 {BusType::Wlan, 0x02, 0x20, 0xFE},
                 {BusType::WlanMasterSlave, 0x06, 0x20, 0xFE}};
     for (const auto& row : rows) {
-        // Length 62, no sections, physical address 15.15.255, system ID 0, flags, IP address,
-        // subnet mask, gateway, multicast; then the device name and the WLAN marker at 53.
-        std::vector<uint8_t> expected = {62,  0,   0,    0,    0,   0,   0,          0,
-                                         0,   0,   0xFF, 0xFF, 0,   0,   row.flagsA, row.flagsB,
-                                         192, 168, 1,    223,  255, 255, 255,        0,
-                                         192, 168, 1,    1,    224, 0,   23,         12};
-        expected.resize(62, 0);
-        expected[53] = row.marker;
+        std::vector<uint8_t> expected = Header(row.flagsA, row.flagsB);
+        expected[53] = row.marker;  // the WLAN marker behind the device name
         EXPECT_BYTES_EQ(expected, NewRecord(row.type));
+        const auto j = nlohmann::json::parse(DescribeRecordJson(NewRecord(row.type)));
+        EXPECT_EQ(j["busMode"], row.type == BusType::EnOcean ? "enocean" : "knx");
+        EXPECT_EQ(j["header"]["multicast"], "224.0.23.12");
+        EXPECT_FALSE(j["damaged"].get<bool>());
     }
 }
 
@@ -133,40 +131,6 @@ TEST(ReadKnxRecord, CurrentFormatLoadsWlanSettingsByMarker) {
     result = ReadKnxRecord(r, wlan);
     EXPECT_FALSE(result.wlanLoaded);
     EXPECT_EQ(wlan[0], 9);
-}
-
-// Main group 1 "Light", no middle group (three-level only), group addresses 0x0801 "Ä"
-// (Windows-1252) and 0x0802 with an empty label.
-std::vector<uint8_t> NameBlockBytes(bool threeLevel) {
-    std::vector<uint8_t> b = {0, 0, 0, 0, 1, 0, 1, 0, 0, 0, 0, 0, 'L', 'i', 'g', 'h', 't', 0};
-    if (threeLevel)
-        PutU16(b, 0);
-    b.insert(b.end(), {2,    0,    0x01, 0x08, 0x37, 0,    0x01, 0x08, 0xC4, 0,  //
-                       0x02, 0x08, 0x30, 0,    0x02, 0x08, 0,    0,    0,    0, 0, 0, 0});
-    b[0] = static_cast<uint8_t>(b.size());
-    return b;
-}
-
-TEST(NameBlock, BothLayoutsAndAbsence) {
-    for (const bool threeLevel : {true, false}) {
-        KnxParts p;
-        p.flagsB = threeLevel ? 0x20 : 0x00;
-        p.outputs = CurrentOutputs(0, 0);
-        p.trailing = NameBlockBytes(threeLevel);
-        const auto names = ReadNameBlock(KnxRecord(p));
-        ASSERT_TRUE(names);
-        EXPECT_EQ(names->mains, (std::vector<NameEntry>{{1, 0, "Light"}}));
-        EXPECT_TRUE(names->middles.empty());
-        EXPECT_EQ(names->groups,
-                  (std::vector<NameEntry>{{0x0801, 0x08010037, "\xC4"}, {0x0802, 0x08020030, ""}}));
-        // The two-level block read as three-level takes the group count for a middle count.
-        p.flagsB = 0x20;
-        const auto misread = ReadNameBlock(KnxRecord(p));
-        EXPECT_TRUE(threeLevel || !misread || misread->groups.size() != 2u);
-        p.trailing.clear();
-        EXPECT_EQ(ReadNameBlock(KnxRecord(p)), std::nullopt);
-    }
-    EXPECT_EQ(ReadNameBlock(EnOceanRecord({}, {})), std::nullopt);
 }
 
 TEST(NameBlock, AllGroupAddressesReadBackThoughTheCountWraps) {
