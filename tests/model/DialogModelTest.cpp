@@ -59,7 +59,31 @@ TEST_F(DialogModelTest, LayoutFollowsBusModeAndLanguage) {
                       char('0' + l.editLabels) + ", " +
                       std::to_string(model->catalogue.tree.TopLevelCount()),
                   row.layout);
+        // Only the KNX catalogue has groups to add by a right click.
+        EXPECT_EQ(
+            model->RightClickAction(model->catalogue.Root.node),
+            model->Mode() == BusMode::Knx ? CatalogueAction::AddMainGroup : CatalogueAction::None);
         TearDown();
+    }
+}
+
+TEST_F(DialogModelTest, CheckBoxFlagsAreTheRecordsBits) {
+    KnxRecordPlan plan;
+    plan.flagsA = 0x01 | 0x20, plan.flagsB = 0x20 | 0x40;  // soft on/off, preview 1
+    Open(BuildKnxRecord(plan));
+    const struct {
+        RecordFlag flag;
+        size_t byte;
+        uint8_t bit;
+    } rows[] = {{RecordFlag::SoftOnOff, 14, 0x20},
+                {RecordFlag::Preview1, 15, 0x40},
+                {RecordFlag::Preview2, 15, 0x80}};
+    for (const auto& row : rows) {
+        const bool on = (Module().WorkingRecord[row.byte] & row.bit) != 0;
+        EXPECT_EQ(model->Flag(row.flag), on);
+        model->SetFlag(row.flag, !on);
+        EXPECT_EQ(Module().WorkingRecord[row.byte] & row.bit, on ? 0 : row.bit);
+        EXPECT_EQ(model->Flag(row.flag), !on);
     }
 }
 

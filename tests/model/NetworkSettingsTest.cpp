@@ -4,7 +4,7 @@
 
 #include "model/NetworkSettings.h"
 #include "support/ByteDiff.h"
-#include "support/RecordBuilder.h"
+#include "support/ModelFixture.h"
 
 namespace halvex::test {
 namespace {
@@ -13,13 +13,6 @@ const int kPageControls[] = {7004, 7005, 7006, 7007, 7008, 7035, 7037, 7038, 703
                              7040, 7041, 7044, 7045, 7049, 7050, 7053, 7054, 7069,
                              7070, 7071, 7074, 7075, 7076, 7077, 7079, 7080, 7081,
                              7082, 7083, 7084, 7085, 7086, 7087, 7088, 7089, 7090};
-
-// A new record's header with its default addresses; flag bytes as given.
-std::vector<uint8_t> Header(uint8_t flagsA, uint8_t flagsB) {
-    std::vector<uint8_t> h = BuildEnOceanRecord({}, {});
-    h[14] = flagsA, h[15] = flagsB;
-    return h;
-}
 
 std::array<uint8_t, 154> Wlan(uint8_t encryption) {
     std::array<uint8_t, 154> w{};
@@ -124,29 +117,12 @@ TEST(NetworkSettings, TextsReplacedPerLayout) {
         << "WLAN: no KNX label";
 }
 
-// The fields in one line: addresses, KNX address, system ID, [name], the flags DHCP, Pause,
-// repeater, level 2, Out 1, Out 2, then encryption, [SSID] and the four [keys].
-std::string Describe(const NetworkFields& f) {
-    std::string s;
-    for (const auto& a : {f.ipAddress, f.subnet, f.defaultGateway, f.multicast}) {
-        for (size_t i = 0; i < 4; ++i)
-            s += std::to_string(a[i]) + (i == 3 ? " " : ".");
-    }
-    s += f.knxAddress + " " + f.systemId + " [" + f.deviceName + "] ";
-    for (bool on : {f.dhcp, f.pause, f.repeater, f.repeaterLevel2, f.slaveOut1, f.slaveOut2})
-        s += on ? '1' : '0';
-    s += " enc " + (f.encryption ? std::to_string(*f.encryption) : "-") + " [" + f.ssid + "]";
-    for (const std::string& key : f.keys)
-        s += " [" + key + "]";
-    return s;
-}
-
 TEST(NetworkSettings, HeaderBytesToFieldsAndBack) {
     Loaded p(0x04 | 0x10 | 0x20 | 0x01, 0x20 | 0x40 | 0x02 | 0x01, 1);
     std::memcpy(p.record.data() + 10, "\x19\x11\x39\x30", 4);  // 1.1.25, system ID 12345
     std::memcpy(p.record.data() + 32, "Ger\xE4t 7", 8);
     p.page.Load(p.record, p.wlan);
-    EXPECT_EQ(Describe(p.f),
+    EXPECT_EQ(DescribeFields(p.f),
               "192.168.1.223 255.255.255.0 192.168.1.1 224.0.23.12 1.1.25 12345 [Ger\xC3\xA4t 7] "
               "110001 enc - [] [] [] [] []");  // WLAN fields are read for WLAN records only
 
@@ -176,7 +152,7 @@ TEST(NetworkSettings, WlanBytesToFieldsAndBack) {
         {7, "enc 0 [HomeNet] [key-one] [key-two] [key-three] [key-four]"}};  // unknown: 0
     for (auto [stored, fields] : cases) {
         Loaded p(0x02, 0x00, stored);
-        const std::string shown = Describe(p.f);
+        const std::string shown = DescribeFields(p.f);
         EXPECT_EQ(shown.substr(shown.find("enc")), fields);
         EXPECT_EQ(p.wlan[0], *p.f.encryption) << "an unknown encryption is stored as 0 at once";
         p.page.Commit(p.record, p.wlan);

@@ -46,21 +46,13 @@ TEST_F(OutputPageTest, SceneDimmerAndDeviceOutputsTakeTheirPairs) {
 
 TEST_F(OutputPageTest, EarlierFormatRecordIsRewrittenInTheCurrentFormat) {
     // Two scenes, one output per DMX channel: pair (1, 4) is the first channel's 1-byte output.
-    std::vector<uint8_t> r = BuildKnxRecord({});
-    r.resize(62);
-    r[14] = 0x00;
-    for (uint16_t v : std::initializer_list<uint16_t>{1, 0x0801, 1, 1, 4, 4 + 1024, 0x0300, 0x0300,
-                                                      0x0300, 0x0300})
-        PutU16(r, v);  // address list, pairs, output count, scene outputs
-    r[2] = 62, r[4] = 66, r[6] = 72;
-    for (int i = 0; i < 1024; ++i)
-        PutU16(r, static_cast<uint16_t>(i == 0 ? 0x1707 : 0x0307));
-    r[8] = static_cast<uint8_t>(r.size()), r[9] = static_cast<uint8_t>(r.size() >> 8);
-    PutU16(r, 0);
-    r.insert(r.end(), 12288 + 154, 0);
-    r[0] = static_cast<uint8_t>(r.size()), r[1] = static_cast<uint8_t>(r.size() >> 8);
-
-    Open(r, {"A", "B"});
+    KnxParts r;
+    r.outputs.assign(4, 0x0300);
+    r.outputs.resize(4 + 1024, 0x0307);
+    r.outputs[4] = 0x1707;
+    r.list = {0x0801};
+    r.pairs = {{1, 4}};
+    Open(KnxRecord(r), {"A", "B"});
     EXPECT_EQ(Module().SceneCount, 2);
     EXPECT_EQ(Assignments(), "2/2 ");  // no name block: empty label
     KnxRecordPlan expected;

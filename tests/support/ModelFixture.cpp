@@ -51,6 +51,21 @@ std::string Labels(const TreeNode* parent) {
     return out;
 }
 
+std::string DescribeFields(const NetworkFields& f) {
+    std::string s;
+    for (const auto& a : {f.ipAddress, f.subnet, f.defaultGateway, f.multicast}) {
+        for (size_t i = 0; i < 4; ++i)
+            s += std::to_string(a[i]) + (i == 3 ? " " : ".");
+    }
+    s += f.knxAddress + " " + f.systemId + " [" + f.deviceName + "] ";
+    for (bool on : {f.dhcp, f.pause, f.repeater, f.repeaterLevel2, f.slaveOut1, f.slaveOut2})
+        s += on ? '1' : '0';
+    s += " enc " + (f.encryption ? std::to_string(*f.encryption) : "-") + " [" + f.ssid + "]";
+    for (const std::string& key : f.keys)
+        s += " [" + key + "]";
+    return s;
+}
+
 void ModelFixture::Open(const std::vector<uint8_t>& record, const std::vector<std::string>& scenes,
                         const std::vector<Device>& devices, uint8_t language) {
     StartDialogCall(record, scenes, devices, language, sceneList);

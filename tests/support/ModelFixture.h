@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "model/DialogModel.h"
+#include "model/NetworkSettings.h"
 #include "support/RecordBuilder.h"
 
 namespace halvex::test {
@@ -25,6 +26,9 @@ std::vector<uint8_t> StoredWorkingRecord();
 void EndTestCall();
 // The labels of `parent`'s children, joined by '|'.
 std::string Labels(const TreeNode* parent);
+// Network settings fields in one line: the four addresses, KNX address, system ID, [name], the
+// flags DHCP, Pause, repeater, level 2, Out 1, Out 2, then encryption, [SSID] and the [keys].
+std::string DescribeFields(const NetworkFields& f);
 
 class ModelFixture : public ::testing::Test {
 protected:
