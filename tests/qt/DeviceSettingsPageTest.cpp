@@ -35,11 +35,7 @@ protected:
     }
     // A dialog call on a new KNX record's header with these flag bytes.
     void Start(uint8_t flagsA, uint8_t flagsB, uint8_t language = 0) {
-        std::vector<uint8_t> record = {62,   0, 0,   0,      0,      0,   0,   0, 0,   0,   0xFF,
-                                       0xFF, 0, 0,   flagsA, flagsB, 192, 168, 1, 223, 255, 255,
-                                       255,  0, 192, 168,    1,      1,   224, 0, 23,  12};
-        record.resize(62);
-        StartDialogCall(record, {}, {}, language, sceneList);
+        StartDialogCall(Header(flagsA, flagsB), {}, {}, language, sceneList);
     }
     uint8_t* Record() { return Module().WorkingRecord; }
     CDeviceSettingsPage& Open() {
@@ -89,21 +85,6 @@ void SetValue(QWidget* w, const QString& value) {
                                                  uint8_t(p[2].toInt()), uint8_t(p[3].toInt())});
 }
 
-// The fields in one line: addresses, KNX address, system ID, name, the flags DHCP, Pause,
-// repeater, level 2, Out 1, Out 2, then encryption, SSID and the four keys.
-std::string Describe(const NetworkFields& f) {
-    std::string s;
-    for (const auto& a : {f.ipAddress, f.subnet, f.defaultGateway, f.multicast})
-        s += Dotted(a) + " ";
-    s += f.knxAddress + " " + f.systemId + " " + f.deviceName + " ";
-    for (bool on : {f.dhcp, f.pause, f.repeater, f.repeaterLevel2, f.slaveOut1, f.slaveOut2})
-        s += on ? '1' : '0';
-    s += " " + std::to_string(f.encryption.value_or(9)) + " " + f.ssid;
-    for (const std::string& key : f.keys)
-        s += " " + key;
-    return s;
-}
-
 TEST_F(DeviceSettingsPageTest, EachControlShowsItsFieldAndHandsItsValueBack) {
     Start(0x02 | 0x04 | 0x10, 0x20 | 0x02 | 0x01);  // WLAN, master/slave, Out 2; Pause, DHCP
     std::memcpy(Record() + 32, "Ger\xE4t", 6);
@@ -147,8 +128,10 @@ TEST_F(DeviceSettingsPageTest, EachControlShowsItsFieldAndHandsItsValueBack) {
     }
     EXPECT_EQ(Control<QLineEdit>("7083")->echoMode(), QLineEdit::Password);
     page->CommitToRecord();
-    EXPECT_EQ(Describe(page->Settings().Fields()),
-              "10.0.0.100 255.0.0.0 10.0.0.1 239.1.2.3 1.1.25 7 Hall 001110 2 Other k1 k2 k3 k4");
+    EXPECT_EQ(
+        DescribeFields(page->Settings().Fields()),
+        "10.0.0.100 255.0.0.0 10.0.0.1 239.1.2.3 1.1.25 7 [Hall] 001110 enc 2 [Other] [k1] [k2] "
+        "[k3] [k4]");
 }
 
 // Every control with an ID is shown, enabled and labelled as the model says.
@@ -214,28 +197,6 @@ TEST_F(DeviceSettingsPageTest, ClicksFocusHidingClosingAndDestructionReachTheRec
     EXPECT_BYTES_EQ((std::vector<uint8_t>{239, 1, 2, 3}), ConstBytes(Record() + 28, 4));
 }
 
-TEST_F(DeviceSettingsPageTest, GatewayListShowsTheModelsLinesAndSelectionChoosesTheGateway) {
-    Start(0x00, 0x20);
-    Open();
-    int searches = 0;
-    page->SendSearch = [&] { ++searches; };
-    for (const char* line : {"10.0.0.7 gw", "10.0.0.100 other", "1.2.3.4 a"})
-        page->AddGatewayLine(line);
-    QListWidget* list = Control<QListWidget>("7039");
-    EXPECT_EQ(list, page->GatewayList());
-    ASSERT_EQ(list->count(), 3);
-    EXPECT_EQ(list->item(0)->text(), "1.2.3.4 a") << "in the model's order";
-    list->setCurrentRow(2);
-    EXPECT_EQ(Module().GatewayAddress, "10.0.0.7");
-    list->clearSelection();
-    EXPECT_EQ(Module().GatewayAddress, "");
-    list->setCurrentRow(1);
-    Control<QPushButton>("7040")->click();
-    EXPECT_EQ(searches, 1);
-    EXPECT_EQ(list->count(), 0);
-    EXPECT_EQ(Module().GatewayAddress, "10.0.0.100") << "emptying the list keeps the gateway";
-}
-
 TEST(IpAddressCtrlTest, OctetsReadBackClampedAndBlankAsZero) {
     CIpAddressCtrl ctrl;
     ctrl.SetAddress({1, 2, 3, 4});
@@ -269,7 +230,9 @@ private:
     QStringList& seen_;
 };
 
-TEST_F(DeviceSettingsPageTest, UploadAnswersBoxesSendsThePageShowsProgressAndLocksInputs) {
+// The list shows the model's lines in its order and its selection chooses the gateway; "Upload"
+// answers the boxes, sends, shows progress with the inputs locked, and searches again.
+TEST_F(DeviceSettingsPageTest, GatewayListAndUploadThroughThePage) {
     Start(0x00, 0x20);
     Open();
     std::vector<std::vector<uint8_t>> sent;
@@ -277,19 +240,34 @@ TEST_F(DeviceSettingsPageTest, UploadAnswersBoxesSendsThePageShowsProgressAndLoc
     int searches = 0;
     page->SendSearch = [&] { ++searches; };
     page->MakeUploadTransport = [&] { return std::make_unique<FakeTransport>(*page, sent, seen); };
+    for (const char* line : {"10.0.0.7 gw", "10.0.0.100 other", "1.2.3.4 a"})
+        page->AddGatewayLine(line);
+    QListWidget* list = Control<QListWidget>("7039");
+    EXPECT_EQ(list, page->GatewayList());
+    ASSERT_EQ(list->count(), 3);
+    EXPECT_EQ(list->item(0)->text(), "1.2.3.4 a") << "in the model's order";
+    list->setCurrentRow(2);
+    EXPECT_EQ(Module().GatewayAddress, "10.0.0.7");
+    list->clearSelection();
+    EXPECT_EQ(Module().GatewayAddress, "");
+    list->setCurrentRow(1);
+    Control<QPushButton>("7040")->click();
+    EXPECT_EQ(searches, 1);
+    EXPECT_EQ(list->count(), 0);
+    EXPECT_EQ(Module().GatewayAddress, "10.0.0.100") << "emptying the list keeps the gateway";
+
     page->AddGatewayLine("10.0.0.100 gw    Version: 2.1");
-    page->GatewayList()->item(0)->setSelected(true);
+    list->item(0)->setSelected(true);
     ModalAnswerer answerer;
     answerer.Then(ModalAnswerer::Press("OK")).Then(ModalAnswerer::Press("OK"));
     Control<CIpAddressCtrl>("7005")->SetAddress({10, 0, 0, 101});
     Control<QAbstractButton>("7044")->click();  // Pause
     Control<QPushButton>("7038")->click();
-
     ASSERT_EQ(answerer.Seen().size(), 2u);
-    EXPECT_EQ(answerer.Seen()[0].text, "Really change IP-address of selected Gateway ?");
-    EXPECT_EQ(answerer.Seen()[0].title, "Attention");
-    EXPECT_EQ(answerer.Seen()[1].text, "Upload done");
-    EXPECT_EQ(answerer.Seen()[1].title, "Information");
+    EXPECT_EQ(answerer.Seen()[0].title + ": " + answerer.Seen()[0].text,
+              "Attention: Really change IP-address of selected Gateway ?");
+    EXPECT_EQ(answerer.Seen()[1].title + ": " + answerer.Seen()[1].text,
+              "Information: Upload done");
     EXPECT_EQ(seen, (QStringList{"Preparing the gateway (packet 1 of 3) -",
                                  "Sending block 1 of 1 (packet 2 of 3) -",
                                  "Starting the gateway (packet 3 of 3) -"}));
@@ -302,11 +280,10 @@ TEST_F(DeviceSettingsPageTest, UploadAnswersBoxesSendsThePageShowsProgressAndLoc
     std::vector<uint8_t> image = sceneList;
     image.insert(image.end(), Record(), Record() + 62);
     EXPECT_BYTES_EQ(image, ConstBytes(sent[1]).subspan(17));
-
     // Searched again: Upload usable, nothing selected, the gateway still chosen.
-    EXPECT_EQ(searches, 1);
+    EXPECT_EQ(searches, 2);
     EXPECT_TRUE(Control("7038")->isEnabled());
-    EXPECT_TRUE(page->GatewayList()->selectedItems().isEmpty());
+    EXPECT_TRUE(list->selectedItems().isEmpty());
     EXPECT_EQ(Module().GatewayAddress, "10.0.0.100");
 }
 

@@ -46,10 +46,21 @@ protected:
     }
 };
 
-TEST_F(DragTreeTest, DropByPositionShowsTheModelsCopy) {
+// A drag starts only from a draggable item; near the edge the target scrolls; a drop lands by
+// position and shows the model's copy.
+TEST_F(DragTreeTest, DragStartScrollAndDropByPosition) {
     Open(BuildKnxRecord(Catalogue3()), {"Morning", "Evening"});
+    CDragTreeCtrl::SetDragSource(nullptr);
+    Catalogue()->OnBeginDrag(Catalogue()->topLevelItem(0)->child(0));  // a main group
+    EXPECT_EQ(CDragTreeCtrl::DragSource(), nullptr);
     ShowPage(2);
     CDragTreeCtrl* dimmer = PageTree(2);
+    Pick(Catalogue(), dlg->CatalogueItem(0x0A03));
+    const int before = dimmer->verticalScrollBar()->value();
+    const QRect r = dimmer->viewport()->rect();
+    dimmer->DropTarget().OnDragOver(dimmer, QPoint(r.center().x(), r.bottom() - 5));
+    EXPECT_EQ(dimmer->verticalScrollBar()->value(),
+              before + dimmer->verticalScrollBar()->singleStep());
     QTreeWidgetItem* bit5 = dimmer->topLevelItem(12);
     QTreeWidgetItem* byte5 = dimmer->topLevelItem(14);
     Pick(Catalogue(), dlg->CatalogueItem(0x0A05));  // a 1-byte address
@@ -80,22 +91,6 @@ TEST_F(DragTreeTest, DropByPositionShowsTheModelsCopy) {
     QTest::keyClick(dimmer, Qt::Key_Delete);
     EXPECT_EQ(byte5->childCount(), 0);
     EXPECT_EQ(dlg->Model().Page(2)->tree.TopLevel(14)->ChildCount(), 0u);
-}
-
-TEST_F(DragTreeTest, DragStartsOnlyFromDraggableItemsAndScrollsNearTheEdge) {
-    Open(BuildKnxRecord(Catalogue3()), {"Morning"});
-    CDragTreeCtrl::SetDragSource(nullptr);
-    Catalogue()->OnBeginDrag(Catalogue()->topLevelItem(0)->child(0));  // a main group
-    EXPECT_EQ(CDragTreeCtrl::DragSource(), nullptr);
-
-    ShowPage(2);
-    CDragTreeCtrl* dimmer = PageTree(2);
-    Pick(Catalogue(), dlg->CatalogueItem(0x0A03));
-    const int before = dimmer->verticalScrollBar()->value();
-    const QRect r = dimmer->viewport()->rect();
-    dimmer->DropTarget().OnDragOver(dimmer, QPoint(r.center().x(), r.bottom() - 5));
-    EXPECT_EQ(dimmer->verticalScrollBar()->value(),
-              before + dimmer->verticalScrollBar()->singleStep());
 }
 
 TEST_F(DragTreeTest, EditorKeepsALongLabelWholeAndLimitsOnlyTyping) {

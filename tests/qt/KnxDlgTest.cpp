@@ -78,23 +78,9 @@ TEST_F(KnxDlgTest, RightClickAsksInTheGroupDialogAndWarnsOfADuplicate) {
     EXPECT_EQ(answer.Seen()[2].text, "Main group already exists");
 }
 
-// Enter never ends the dialog (OK must rebuild the record); Escape inside a page stays there,
-// on the dialog's own controls it cancels.
-TEST_F(KnxDlgTest, EnterAndEscape) {
-    Open(BuildKnxRecord({}), {"Morning"});
-    dlg->show();
-    QTest::keyClick(dlg.get(), Qt::Key_Return);
-    const std::vector<QWidget*> inside = {PageTree(0), PageTree(4),
-                                          dlg->SettingsPage()->findChild<QLineEdit*>()};
-    for (QWidget* target : inside)
-        QTest::keyClick(target, Qt::Key_Escape);
-    EXPECT_TRUE(dlg->isVisible());
-    EXPECT_EQ(dlg->result(), 0);
-    QTest::keyClick(Catalogue(), Qt::Key_Escape);
-    EXPECT_EQ(dlg->result(), QDialog::Rejected);
-}
-
-TEST_F(KnxDlgTest, TabsSwitchOnlyOnAClick) {
+// Tabs switch pages on a click only. Enter never ends the dialog (OK must rebuild the record);
+// Escape inside a page stays there, on the dialog's own controls it cancels.
+TEST_F(KnxDlgTest, TabClicksEnterAndEscape) {
     Open(BuildEnOceanRecord({}, {}), {"A"});
     dlg->show();
     CPageTabCtrl* tabs = dlg->PageTabs();
@@ -108,6 +94,15 @@ TEST_F(KnxDlgTest, TabsSwitchOnlyOnAClick) {
     bar->setCurrentIndex(1);  // not a click: the page stays
     EXPECT_EQ(Module().CurrentPage, 3);
     EXPECT_FALSE(tabs->PageCreated(4));
+    QTest::keyClick(dlg.get(), Qt::Key_Return);
+    const std::vector<QWidget*> inside = {PageTree(0), PageTree(3),
+                                          dlg->SettingsPage()->findChild<QLineEdit*>()};
+    for (QWidget* target : inside)
+        QTest::keyClick(target, Qt::Key_Escape);
+    EXPECT_TRUE(dlg->isVisible());
+    EXPECT_EQ(dlg->result(), 0);
+    QTest::keyClick(Catalogue(), Qt::Key_Escape);
+    EXPECT_EQ(dlg->result(), QDialog::Rejected);
 }
 
 TEST_F(KnxDlgTest, MessageBoxes) {
