@@ -24,8 +24,9 @@ TEST_F(OutputPageTest, SceneDimmerAndDeviceOutputsTakeTheirPairs) {
     plan.mains = {{1, 0, "1 Light"}};
     plan.middles = {{8, 0, "0 Ground"}};
     plan.groups = kGroups;
-    plan.pairs = {{1, 0x0801},    {4, 0x0801},    {6, 0x0801},    {7, 0x0802},   {8, 0x0803},
-                  {1541, 0x0803}, {1542, 0x0801}, {3078, 0x0803}, {3079, 0x0803}};
+    plan.pairs = {{1, 0x0801},    {4, 0x0801},    {6, 0x0801},    {7, 0x0802},
+                  {8, 0x0803},    {1541, 0x0803}, {1542, 0x0801}, {3077, 0x0802},
+                  {3078, 0x0803}, {3079, 0x0803}, {3079, 0xFFFF}};
     plan.deviceTypes = {7};
     plan.deviceCount = 1;
     plan.deviceTable = MakeDeviceTable({{"Dimmer A", 0}});
@@ -37,12 +38,13 @@ TEST_F(OutputPageTest, SceneDimmerAndDeviceOutputsTakeTheirPairs) {
     EXPECT_EQ(PageTree(4).TopLevel(0)->label, "Dimmer A");
     EXPECT_EQ(Assignments(),
               "0/1 1/0/1 Switch, 1/1 1/0/1 Switch, 2/0 1/0/1 Switch, 2/1 1/0/2 Dim, "
-              "2/2 1/0/3 Value, 2/1535 1/0/3 Value, 3/0 1/0/1 Switch, 4/0 1/0/3 Value, "
-              "5/0 1/0/3 Value");
+              "2/2 1/0/3 Value, 2/1535 1/0/3 Value, 3/0 1/0/1 Switch, 3/1535 1/0/2 Dim, "
+              "4/0 1/0/3 Value, 5/0 1/0/3 Value, 5/0 ");
     // Stored assignments: catalogue number, 0x10, and 0x17 on dimmer and device pages.
     EXPECT_EQ(PageTree(0).TopLevel(1)->Child(0)->data, 0x08010010u);
     EXPECT_EQ(PageTree(2).TopLevel(0)->Child(0)->data, 0x08010017u);
     EXPECT_EQ(PageTree(2).TopLevel(0)->Child(0)->image, kImageGroupAddress);
+    EXPECT_BYTES_EQ(BuildKnxRecord(plan), Rebuild());
 }
 
 TEST_F(OutputPageTest, EarlierFormatRecordIsRewrittenInTheCurrentFormat) {
@@ -73,7 +75,11 @@ TEST_F(OutputPageTest, EnOceanEntriesShowEveryMatchingRowAndWriteBack) {
     EXPECT_FALSE(model->HasPage(4));
     // Twin's entry would equal Rocker's: written once, it still brings both back, and the
     // record stays the same from save to save.
-    EXPECT_BYTES_EQ(BuildEnOceanRecord(rows, {{0, 1, 2}, {2, 2, 512}}), Rebuild());
+    const std::vector<uint8_t> saved = Rebuild();
+    EXPECT_BYTES_EQ(BuildEnOceanRecord(rows, {{0, 1, 2}, {2, 2, 512}}), saved);
+    TearDown();
+    Open(saved, {"A", "B"});
+    EXPECT_BYTES_EQ(saved, Rebuild());
 }
 
 TEST_F(OutputPageTest, ConfigurationTooLargeIsRefusedAndNothingIsLost) {
