@@ -9,9 +9,6 @@
 namespace halvex {
 namespace {
 
-constexpr UINT_PTR kSubclassId = 1;
-// The window property that leads from a tree window to its object.
-constexpr wchar_t kTreeProperty[] = L"HalvexDragTree";
 constexpr WPARAM kMaxLabelEdit = 40;
 
 // The tree window in which the running drag began; null when no drag runs.
@@ -23,8 +20,8 @@ CDragTreeCtrl::~CDragTreeCtrl() {
     if (tree_ != nullptr)
         tree_->SetObserver(nullptr);
     if (hwnd_ != nullptr) {
-        RemoveWindowSubclass(hwnd_, SubclassProcedure, kSubclassId);
-        RemovePropW(hwnd_, kTreeProperty);
+        SetWindowLongPtrW(hwnd_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(baseProcedure_));
+        SetWindowLongPtrW(hwnd_, GWLP_USERDATA, 0);
         DestroyWindow(hwnd_);
     }
 }
@@ -36,15 +33,20 @@ bool CDragTreeCtrl::Create(HWND parent, const RECT& rect, DWORD styles, HIMAGELI
         reinterpret_cast<HMENU>(static_cast<INT_PTR>(ids::kTree)), ModuleInstance(), nullptr);
     if (hwnd_ == nullptr)
         return false;
-    SetWindowSubclass(hwnd_, SubclassProcedure, kSubclassId, reinterpret_cast<DWORD_PTR>(this));
-    SetPropW(hwnd_, kTreeProperty, this);
+    SetWindowLongPtrW(hwnd_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+    baseProcedure_ = reinterpret_cast<WNDPROC>(
+        SetWindowLongPtrW(hwnd_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&TreeProcedure)));
     TreeView_SetImageList(hwnd_, images, TVSIL_NORMAL);
     return true;
 }
 
 CDragTreeCtrl* CDragTreeCtrl::FromHandle(HWND window) {
-    return window != nullptr ? static_cast<CDragTreeCtrl*>(GetPropW(window, kTreeProperty))
-                             : nullptr;
+    // A tree of ours runs TreeProcedure; its object is in the window's user data.
+    if (window == nullptr ||
+        GetWindowLongPtrW(window, GWLP_WNDPROC) != reinterpret_cast<LONG_PTR>(&TreeProcedure)) {
+        return nullptr;
+    }
+    return reinterpret_cast<CDragTreeCtrl*>(GetWindowLongPtrW(window, GWLP_USERDATA));
 }
 
 CDragTreeCtrl* CDragTreeCtrl::DragSource() {
@@ -59,17 +61,19 @@ void CDragTreeCtrl::TranslateEnter(MSG& message) {
     }
 }
 
-LRESULT CALLBACK CDragTreeCtrl::SubclassProcedure(HWND hwnd, UINT message, WPARAM wParam,
-                                                  LPARAM lParam, UINT_PTR, DWORD_PTR data) {
+LRESULT CALLBACK CDragTreeCtrl::TreeProcedure(HWND hwnd, UINT message, WPARAM wParam,
+                                              LPARAM lParam) {
+    auto* self = reinterpret_cast<CDragTreeCtrl*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+    const WNDPROC base = self->baseProcedure_;
     if (message == WM_NCDESTROY) {
-        auto* self = reinterpret_cast<CDragTreeCtrl*>(data);
-        RemoveWindowSubclass(hwnd, SubclassProcedure, kSubclassId);
-        RemovePropW(hwnd, kTreeProperty);
+        // The window goes before its object: the object forgets it.
+        SetWindowLongPtrW(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(base));
+        SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
         self->hwnd_ = nullptr;
         self->items_.clear();
         self->nodes_.clear();
     }
-    return DefSubclassProc(hwnd, message, wParam, lParam);
+    return CallWindowProcW(base, hwnd, message, wParam, lParam);
 }
 
 void CDragTreeCtrl::ShowModel(DialogModel* model, TreeId id) {

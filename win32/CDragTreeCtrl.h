@@ -66,8 +66,10 @@ public:
     static void TranslateEnter(MSG& message);
 
 private:
-    static LRESULT CALLBACK SubclassProcedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam,
-                                              UINT_PTR id, DWORD_PTR data);
+    // The tree window's procedure in front of the tree view's own. It is set directly rather
+    // than through SetWindowSubclass, whose per-message property lookups make every message
+    // (and so every item of a large tree) a round trip to the window server under Wine.
+    static LRESULT CALLBACK TreeProcedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
 
     void NodeInserted(TreeNode* node, size_t index) override;
     void NodeRemoving(TreeNode* node) override;
@@ -82,6 +84,7 @@ private:
     void RunDrag();
 
     HWND hwnd_ = nullptr;
+    WNDPROC baseProcedure_ = nullptr;
     DialogModel* model_ = nullptr;
     TreeModel* tree_ = nullptr;
     TreeId id_ = TreeId::Catalogue;
