@@ -29,6 +29,9 @@ void AddDialogOptions(CLI::App& command, DialogOptions& options) {
 int Parse(int argc, const char* const* argv, Console console) {
     CLI::App app{"halvex-host: drives the Halvex plug-in as a lighting-control host does."};
     app.set_version_flag("--version", std::string("halvex-host ") + HALVEX_VERSION);
+    // Options take dashes on every platform, so that "/data/x.rec" (a path under Wine) is a
+    // file and not a Windows-style option. Subcommands inherit this.
+    app.allow_windows_style_options(false);
     app.require_subcommand(1);
     app.fallthrough();
     CommonOptions common{PluginLibrary::DefaultPath()};
