@@ -6,6 +6,8 @@
 #include <dlfcn.h>
 #endif
 
+#include <filesystem>
+
 #include "host/HostError.h"
 #include "host/OsFile.h"
 
@@ -72,6 +74,15 @@ std::string PluginLibrary::DefaultPath() {
     self.resize(length);
     return (std::filesystem::path(self).parent_path() / "halvex.dll").string();
 #else
+    // An installed host finds the plug-in in the library folder beside its bin folder; run
+    // from the build tree, where there is none, it uses the plug-in built with it.
+    std::error_code error;
+    const auto self = std::filesystem::read_symlink("/proc/self/exe", error);
+    if (!error) {
+        const auto installed = (self.parent_path() / HALVEX_INSTALLED_LIBRARY).lexically_normal();
+        if (std::filesystem::is_regular_file(installed, error))
+            return installed.string();
+    }
     return HALVEX_DEFAULT_LIBRARY;
 #endif
 }

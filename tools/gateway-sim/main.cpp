@@ -287,6 +287,7 @@ private:
 
 int main(int argc, char** argv) {
     CLI::App app{"Simulated Halvex gateways on UDP 4044 (control) and 4042 (DMX)"};
+    app.set_version_flag("--version", std::string("halvex-gateway-sim ") + HALVEX_VERSION);
     std::vector<std::string> options;
     std::string outDir = ".";
     std::string readyFile;
