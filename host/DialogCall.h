@@ -22,7 +22,9 @@ public:
 
 // Starts the user interface. `automated`: nobody looks, so Linux uses the offscreen platform
 // unless QT_QPA_PLATFORM is set. Without `automated` and without a display, throws HostError
-// (Usage) instead of letting Qt abort.
+// (Usage) instead of letting Qt abort. Here and in PrepareForCallsWithoutDialog, Qt's
+// platform notices that tell the user nothing (a feature the platform lacks, the runtime
+// folder it falls back to) are kept off the terminal; every other message still shows.
 std::unique_ptr<UiSession> StartUi(bool automated);
 
 // For commands that show nothing: should the plug-in create a user interface of its own, it

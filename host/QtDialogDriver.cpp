@@ -35,6 +35,28 @@ bool HasDisplay() {
            std::getenv("WAYLAND_DISPLAY") != nullptr;
 }
 
+// Notices of the platform plug-in about window-system features it lacks (the offscreen one has
+// no window manager: "This plugin does not support propagateSizeHints()") and about the
+// runtime folder Qt falls back to when XDG_RUNTIME_DIR is unset: nothing a user of the host can
+// act on. Every other message goes to the handler that was there before.
+QtMessageHandler previousMessageHandler = nullptr;
+
+void DropPlatformNotices(QtMsgType type, const QMessageLogContext& context,
+                         const QString& message) {
+    if (type == QtWarningMsg &&
+        (message.startsWith(QLatin1String("This plugin does not support ")) ||
+         message.startsWith(QLatin1String("QStandardPaths: XDG_RUNTIME_DIR not set"))))
+        return;
+    previousMessageHandler(type, context, message);
+}
+
+// Puts the filter in front of the current handler (once: installing it again keeps its own).
+void QuietPlatformNotices() {
+    const QtMessageHandler current = qInstallMessageHandler(DropPlatformNotices);
+    if (current != DropPlatformNotices)
+        previousMessageHandler = current;
+}
+
 QString ControlName(int id) {
     return QString::number(id);
 }
@@ -288,6 +310,7 @@ std::unique_ptr<DialogDriver> DialogDriver::Create(std::chrono::milliseconds tim
 }
 
 std::unique_ptr<UiSession> StartUi(bool automated) {
+    QuietPlatformNotices();
     if (automated && std::getenv("QT_QPA_PLATFORM") == nullptr) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
     } else if (!HasDisplay()) {
@@ -299,6 +322,7 @@ std::unique_ptr<UiSession> StartUi(bool automated) {
 }
 
 void PrepareForCallsWithoutDialog() {
+    QuietPlatformNotices();
     if (!HasDisplay())
         qputenv("QT_QPA_PLATFORM", "offscreen");
 }
