@@ -47,6 +47,13 @@ if [[ ! -f $WINEPREFIX/system.reg ]]; then
     ) 9>"$WINEPREFIX.lock"
 fi
 
+# Wine's notices that tell the user nothing: its helper processes losing the X display that
+# xvfb-run closes at the end, and the volume label of the Unix root, which Wine may not read.
+# Every other message passes, line by line.
+exec 2> >(grep --line-buffered -v -E \
+    '^(X connection to :[0-9]+ broken|XIO: +fatal IO error|      after [0-9]+ requests|wine: Read access denied for device)' \
+    >&2 || true)
+
 if [[ -z ${DISPLAY:-} ]]; then
     exec xvfb-run -a -s "-screen 0 1280x1024x24" "$loader" "$@"
 fi
