@@ -40,12 +40,15 @@ else
 fi
 
 section "halvex.dll under Wine, in the test bed: DMX frame vs bare send() (target <= 1.2x), dialog on the largest record (target < 300 ms)"
-# The 64-bit build of the Windows sources (32-bit programs may not run here), in a tree of its
-# own so that the suite's build-windows64 keeps its settings.
+# The 32-bit product where this machine runs 32-bit code, else the 64-bit build of the same
+# sources; in a tree of its own so that the suite's build keeps its settings.
 if [[ $(id -u) -eq 0 ]] && tools/testbed.sh up >/dev/null; then
-    wbuild=${HALVEX_BENCH_WINDOWS_BUILD_DIR:-build-windows64-bench}
+    preset=windows
+    if ! timeout 20 /usr/lib/wine/wine --version >/dev/null 2>&1; then preset=windows64; fi
+    wbuild=${HALVEX_BENCH_WINDOWS_BUILD_DIR:-build-$preset-bench}
+    echo "the $preset build"
     export CCACHE_BASEDIR=$root
-    cmake --preset windows64 -B "$wbuild" -DHALVEX_BUILD_BENCH=ON \
+    cmake --preset "$preset" -B "$wbuild" -DHALVEX_BUILD_BENCH=ON \
         -DHALVEX_BUILD_TESTS=OFF >/dev/null
     cmake --build "$wbuild" -j"$(nproc)" --target bench_wine halvex-socket-check >/dev/null
     scripts/wine-bed.sh "$wbuild" "$wbuild/bench_wine.exe" | tr -d '\r'
