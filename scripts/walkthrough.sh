@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The walkthrough of the main job, on builds that are already there (the network test of both
-# builds runs it too): simulated gateways in the test bed, then the scripted session with the
-# Linux host and with the Windows host under Wine, and the record bytes of both compared.
+# builds runs it too): simulated gateways in the test bed, then the scripted session (configure,
+# inspect, search, upload, live DMX, an EnOcean record) with the Linux host and with the
+# Windows host under Wine, and the record bytes of both compared.
 # With a display (and HALVEX_HEADLESS unset) it opens the real Linux dialog instead.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -96,7 +97,30 @@ walkthrough() {
         exit 1
     fi
 
-    step "$name: 6. an EnOcean record learns the reported transmitter"
+    step "$name: 6. live DMX: 20 frames with DMX-Out 1 switched on, broadcast to the gateways"
+    cp "$dir/scene.rec" "$dir/preview.rec"
+    flags=$(od -An -tu1 -j15 -N1 "$dir/preview.rec" | tr -d ' ')
+    printf "\\x$(printf %02x $((flags | 0x40)))" |
+        dd of="$dir/preview.rec" bs=1 seek=15 conv=notrunc status=none
+    frames_before=$(cat "$out/gateways/dmx-broadcast.count" 2>/dev/null || echo 0)
+    "$@" preview "$dir/preview.rec" --frames 20 --interval-ms 10 --channel-values 255,128,64
+    # DMXDAT, the preview selection (DMX-Out 1), channels 1-3 as given, 509 channels at 0.
+    { printf 'DMXDAT\x40\xff\x80\x40'; head -c 509 /dev/zero; } >"$dir/expected-frame.bin"
+    for _ in $(seq 50); do
+        frames=$(cat "$out/gateways/dmx-broadcast.count" 2>/dev/null || echo 0)
+        [ "$frames" -ge $((frames_before + 20)) ] && break
+        sleep 0.1
+    done
+    if [ "$frames" -eq $((frames_before + 20)) ] &&
+        cmp -s "$out/gateways/dmx-198.18.0.2.last" "$dir/expected-frame.bin"; then
+        echo "the gateways received all 20 frames, the last one as sent"
+    else
+        echo "main: the gateways received $((frames - frames_before)) of 20 DMX frames" \
+            "or another frame than the one sent" >&2
+        exit 1
+    fi
+
+    step "$name: 7. an EnOcean record learns the reported transmitter"
     "$@" configure "$dir/enocean.rec" --show "$show" --accept --bus enocean --wait 2
     "$host" inspect "$dir/enocean.rec" | grep -iE 'transmitter|ID' | head -n 5 || true
 }
