@@ -10,7 +10,6 @@
 #include <tuple>
 #include <vector>
 
-#include "bench/support/EsfGenerator.h"
 #include "engine/Codepage.h"
 #include "engine/import/DatapointType.h"
 #include "engine/import/GroupAddressImport.h"
@@ -120,22 +119,6 @@ TEST(GroupAddressImport, EveryFormatAndShapeGivesTheItemsOfTheEsf) {
     EXPECT_EQ(hotelFile.projectName, "Hotel Z\xC3\xBCrich \xE2\x80\x93 Ground floor");
     EXPECT_EQ(hotelFile.threeLevel, false);
     EXPECT_EQ(hotelFile.items[1].number, 0x2FFF);  // the file lists its addresses from the top
-}
-
-TEST(GroupAddressImport, GeneratedExportsOfBothLayoutsEqualTheirEsf) {
-    for (const bool threeLevel : {true, false}) {
-        SCOPED_TRACE(threeLevel ? "three-level" : "two-level");
-        const test::EsfGeneratorOptions options{.count = 5000, .threeLevel = threeLevel};
-        const EsfImport esf = ImportGroupAddresses(test::GenerateEsf(options)).catalogue;
-        ASSERT_EQ(esf.items.size(), threeLevel ? 5000u + 3 + 20 : 5000u + 3);
-        for (const std::string& file :
-             {test::GenerateXml(options), test::GenerateCsv(options, true, ';'),
-              test::GenerateCsv(options, false, ',')}) {
-            const EsfImport other = ImportGroupAddresses(file).catalogue;
-            EXPECT_EQ(other.skippedLines, 0u);
-            EXPECT_TRUE(other.items == esf.items) << file.substr(0, 400);
-        }
-    }
 }
 
 TEST(DatapointType, MainNumberGivesTheObjectSize) {
