@@ -404,6 +404,10 @@ DialogModel::RebuildResult DialogModel::Rebuild() {
     ModuleState& m = Module();
     if (m.WorkingRecord == nullptr || m.WorkingRecordCapacity < layout::kHeaderSize)
         return RebuildResult::Failed;
+    // A network-only record has neither catalogue nor pages: it stays as the network page
+    // wrote it.
+    if (Mode() == BusMode::NetworkOnly)
+        return RebuildResult::Stored;
     std::vector<uint8_t> record(m.WorkingRecord, m.WorkingRecord + layout::kHeaderSize);
     std::array<PageContent, 6> contents;
     std::array<const PageContent*, 6> pointers{};

@@ -91,8 +91,9 @@ public:
 
     // Whether group address or transmitter `number` is assigned on any page.
     bool IsReferencedOnPages(uint16_t number) const;
-    // Rebuilds the working record from catalogue and pages (KNX and EnOcean layouts); a record
-    // that would not fit, or no memory for it, leaves the record unchanged.
+    // Rebuilds the working record from catalogue and pages (KNX and EnOcean layouts; a
+    // network-only record is kept as it is); a record that would not fit, or no memory for it,
+    // leaves the record unchanged.
     enum class RebuildResult { Stored, TooLarge, Failed };
     RebuildResult Rebuild();
 

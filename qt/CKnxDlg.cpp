@@ -202,7 +202,7 @@ void CKnxDlg::OnOk() {
     // them, so the page commits first.
     if (CDeviceSettingsPage* page = SettingsPage())
         page->CommitToRecord();
-    if (model_.Mode() != BusMode::NetworkOnly && !RebuildRecord())
+    if (!RebuildRecord())
         return;
     QDialog::done(QDialog::Accepted);
 }

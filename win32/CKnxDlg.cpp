@@ -257,7 +257,7 @@ void CKnxDlg::OnOk() {
     // them, so the page commits first.
     if (CDeviceSettingsPage* page = SettingsPage())
         page->CommitToRecord();
-    if (model_.Mode() != BusMode::NetworkOnly && !RebuildRecord())
+    if (!RebuildRecord())
         return;
     EndModal(IDOK);
 }
