@@ -226,7 +226,7 @@ private:
 
 // The list shows the model's lines in its order and its selection chooses the gateway; "Upload"
 // shows the flow's boxes, its progress with the inputs locked, and searches again. The bytes
-// sent are the model's and the network test's.
+// sent are the model's and the walkthrough's (scripts/walkthrough.sh).
 TEST_F(DeviceSettingsPageTest, GatewayListAndUploadThroughThePage) {
     Start(0x00, 0x20);
     Open();
