@@ -4,9 +4,7 @@
 //
 // HALVEX_FAKE_MODE selects misbehaviour: "no-ok" (no OK button), "deaf-ok" (OK does nothing),
 // "hang" (OK blocks forever), "mystery" (an unknown modal dialog). HALVEX_FAKE_GATEWAYS lists
-// the search answers, separated by ';'. HALVEX_FAKE_LOG names a file that receives one line per
-// DMX frame.
-#include <QApplication>
+// the search answers, separated by ';'.
 #include <QDialog>
 #include <QLabel>
 #include <QListWidget>
@@ -17,7 +15,6 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -186,15 +183,7 @@ FAKE_EXPORT void HALVEX_STDCALL __DeleteScene(uint8_t sceneIndex, const uint8_t*
     (*recordSlot)[55] = sceneList[6];
 }
 
-FAKE_EXPORT void HALVEX_STDCALL __SendDMXData2UDP(uint8_t* frame, const uint8_t* record,
-                                                  uint16_t length) {
-    frame[6] = record[15] & 0xC0;
-    const std::string path = Env("HALVEX_FAKE_LOG");
-    if (FILE* log = path.empty() ? nullptr : std::fopen(path.c_str(), "a")) {
-        std::fprintf(log, "%.6s %u %u %u %u %u\n", reinterpret_cast<const char*>(frame), length,
-                     frame[6], frame[7], frame[8], frame[7 + 511]);
-        std::fclose(log);
-    }
-}
+// The host's frames are checked at the real plug-in's receiver (scripts/walkthrough.sh).
+FAKE_EXPORT void HALVEX_STDCALL __SendDMXData2UDP(uint8_t*, const uint8_t*, uint16_t) {}
 
 #include "FakePlugin.moc"
