@@ -61,18 +61,14 @@ protected:
 
 using Octets = std::array<uint8_t, 4>;
 
-std::string Dotted(const Octets& a) {
-    return std::to_string(a[0]) + "." + std::to_string(a[1]) + "." + std::to_string(a[2]) + "." +
-           std::to_string(a[3]);
-}
-
 // A control's value as text: an edit's text, a button's check state, an address dotted.
 QString Value(QWidget* w) {
     if (auto* edit = qobject_cast<QLineEdit*>(w))
         return edit->text();
     if (auto* button = qobject_cast<QAbstractButton*>(w))
         return button->isChecked() ? "1" : "0";
-    return QString::fromStdString(Dotted(static_cast<CIpAddressCtrl*>(w)->Address()));
+    const Octets a = static_cast<CIpAddressCtrl*>(w)->Address();
+    return QStringLiteral("%1.%2.%3.%4").arg(a[0]).arg(a[1]).arg(a[2]).arg(a[3]);
 }
 
 void SetValue(QWidget* w, const QString& value) {

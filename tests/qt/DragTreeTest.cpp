@@ -26,34 +26,26 @@ protected:
         target->scrollToItem(item);
         return target->DropTarget().OnDragOver(target, target->visualItemRect(item).center());
     }
-    void ShowPage(int slot) {
-        dlg->show();
-        CPageTabCtrl* tabs = dlg->PageTabs();
-        for (int s = 0; s < CPageTabCtrl::kPageCount; ++s) {
-            if (tabs->PageCreated(s))
-                tabs->Page(s)->setVisible(s == slot);
-        }
-        tabs->Page(slot)->resize(400, 400);
-        QApplication::processEvents();
-    }
-
-    static KnxRecordPlan Catalogue3() {
-        KnxRecordPlan plan;
-        plan.mains = {{1, 0x00010090, "1 Light"}};
-        plan.middles = {{10, 0x000A0050, "2 Floor"}};
-        plan.groups = {{0x0A03, 0x0A0300F0, "1/2/3 Hand"}, {0x0A05, 0x0A050027, "1/2/5 Byte"}};
-        return plan;
-    }
 };
 
 // A drag starts only from a draggable item; near the edge the target scrolls; a drop lands by
 // position and shows the model's copy.
 TEST_F(DragTreeTest, DragStartScrollAndDropByPosition) {
-    Open(BuildKnxRecord(Catalogue3()), {"Morning", "Evening"});
+    KnxRecordPlan plan;
+    plan.mains = {{1, 0x00010090, "1 Light"}};
+    plan.middles = {{10, 0x000A0050, "2 Floor"}};
+    plan.groups = {{0x0A03, 0x0A0300F0, "1/2/3 Hand"}, {0x0A05, 0x0A050027, "1/2/5 Byte"}};
+    Open(BuildKnxRecord(plan), {"Morning", "Evening"});
     CDragTreeCtrl::SetDragSource(nullptr);
     Catalogue()->OnBeginDrag(Catalogue()->topLevelItem(0)->child(0));  // a main group
     EXPECT_EQ(CDragTreeCtrl::DragSource(), nullptr);
-    ShowPage(2);
+    dlg->show();
+    for (int slot = 0; slot < CPageTabCtrl::kPageCount; ++slot) {
+        if (dlg->PageTabs()->PageCreated(slot))
+            dlg->PageTabs()->Page(slot)->setVisible(slot == 2);
+    }
+    dlg->PageTabs()->Page(2)->resize(400, 400);
+    QApplication::processEvents();
     CDragTreeCtrl* dimmer = PageTree(2);
     Pick(Catalogue(), dlg->CatalogueItem(0x0A03));
     const int before = dimmer->verticalScrollBar()->value();

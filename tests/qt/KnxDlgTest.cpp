@@ -14,7 +14,6 @@
 #include "qt/CDeviceSettingsPage.h"
 #include "qt/CDragTreeCtrl.h"
 #include "qt/CPageTabCtrl.h"
-#include "support/ByteDiff.h"
 #include "support/DialogFixture.h"
 
 namespace halvex::test {
@@ -127,7 +126,8 @@ TEST_F(KnxDlgTest, MessageBoxes) {
     EXPECT_TRUE(answer.Seen()[1].text.startsWith("The configuration is too large"));
     EXPECT_TRUE(dlg->isVisible());
 
-    // "Import ESF": the project name shown, skipped lines told; a refused file warned of.
+    // "Import ESF": the project name shown, skipped lines told. A refused file is the model's
+    // and the host's end-to-end test's.
     TearDown();
     listenFailed = false;
     Open(BuildKnxRecord({}), {}, {}, 1);
@@ -135,18 +135,13 @@ TEST_F(KnxDlgTest, MessageBoxes) {
     const QString path = dir.filePath(QStringLiteral("import.esf"));
     std::ofstream(path.toStdString(), std::ios::binary)
         << "Project \xC4rger\r\nno tab here\r\nLight.Ground.1/0/12\tCeiling\t(1 Bit)\r\n";
-    answer.Then(ModalAnswerer::Press("OK")).Then(ModalAnswerer::Press("OK"));
+    answer.Then(ModalAnswerer::Press("OK"));
     ASSERT_TRUE(dlg->ImportEsfFile(path));
     EXPECT_EQ(dlg->findChild<QLabel*>("7027")->text(), QString::fromUtf8("Project Ärger"));
     ASSERT_EQ(answer.Seen().size(), 3u);
     EXPECT_EQ(answer.Seen()[2].title, "Information");
     EXPECT_EQ(answer.Seen()[2].text,
               "1 Zeile(n) der Datei konnten nicht gelesen werden und wurden übersprungen.");
-    std::ofstream(path.toStdString(), std::ios::binary | std::ios::trunc);
-    EXPECT_FALSE(dlg->ImportEsfFile(path));
-    ASSERT_EQ(answer.Seen().size(), 4u);
-    EXPECT_EQ(answer.Seen()[3].title, "Achtung");
-    EXPECT_NE(dlg->CatalogueItem(0x080C), nullptr) << "the catalogue stays";
 }
 
 }  // namespace
