@@ -30,37 +30,21 @@ const std::string kResponses[] = {
     "Search response address=198.18.0.4 name=Foyer"};
 const std::string kAck = "Upload acknowledgement";
 const std::vector<std::string> kExpected = {
-    "Transmitter report org=0x05 status=0x30 data=0x10000000 id=0x3b0a0201",
-    "Search request",
-    kResponses[0],
-    kResponses[1],
-    kResponses[2],
-    "Prepare upload",
-    kAck,
-    "Upload block number=1 count=2 length=1024 last=0",
-    kAck,
-    "Upload block number=2 count=2 length=53 last=1",
-    kAck,
-    "Start",
-    kAck,
-    "Search request",
-    kResponses[0],
-    kResponses[1],
-    kResponses[2],
-    "DMX frame outputs=0x40 out1=1 out2=0 length=519",
+    "Transmitter report org=0x05 status=0x30 data=0x10000000 id=0x3b0a0201", "Search request",
+    kResponses[0], kResponses[1], kResponses[2], "Prepare upload", kAck,
+    "Upload block number=1 count=2 length=1024 last=0", kAck,
+    "Upload block number=2 count=2 length=53 last=1", kAck, "Start", kAck, "Search request",
+    kResponses[0], kResponses[1], kResponses[2], "DMX frame outputs=0x40 out1=1 out2=0 length=519",
     // Sent by hand, with the simulator's answer to the oversized block.
-    "Unknown",
-    "Upload block [Message shorter than its fixed fields]",
+    "Unknown", "Upload block [Message shorter than its fixed fields]",
     "Upload block number=1 count=1 length=100 last=1 "
     "[Data length field disagrees with the bytes carried]",
     "Upload block number=3 count=2 length=4 last=0 [Block number outside 1..count]",
     "Upload block number=1 count=2 length=1100 last=0 [Block carries more than 1024 data bytes]",
-    kAck,
-    "Search response [Message shorter than its fixed fields]",
+    kAck, "Search response [Message shorter than its fixed fields]",
     "DMX frame length=5 [Message shorter than its fixed fields]",
     "DMX frame outputs=0x00 out1=0 out2=0 length=10 "
-    "[Frame names no preview output (the plug-in never sends such a frame)]",
-};
+    "[Frame names no preview output (the plug-in never sends such a frame)]"};
 
 std::vector<std::string> Decode() {
     std::string command = "tshark -r " + kSource +
@@ -74,9 +58,7 @@ std::vector<std::string> Decode() {
     char line[4096];
     while (pipe != nullptr && std::fgets(line, sizeof line, pipe) != nullptr) {
         std::istringstream columns(std::string(line).substr(0, std::string(line).find('\n')));
-        std::string row;
-        std::string expert;
-        std::string value;
+        std::string row, expert, value;
         std::getline(columns, row, '\t');
         std::getline(columns, expert, '\t');
         for (const std::string& field : kFields) {

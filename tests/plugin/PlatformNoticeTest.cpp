@@ -3,6 +3,7 @@
 
 #include <QString>
 #include <QtGlobal>
+#include <tuple>
 #include <vector>
 
 #include "host/DialogCall.h"
@@ -16,12 +17,7 @@ void Show(QtMsgType, const QMessageLogContext&, const QString& message) {
 }
 
 TEST(PlatformNotices, OnlyThePlatformsNoticesAreDropped) {
-    struct Row {
-        QtMsgType type;
-        const char* text;
-        bool shown;
-    };
-    const Row rows[] = {
+    const std::tuple<QtMsgType, const char*, bool> rows[] = {
         {QtWarningMsg, "This plugin does not support propagateSizeHints()", false},
         {QtWarningMsg, "This plugin does not support raise()", false},
         {QtWarningMsg, "QStandardPaths: XDG_RUNTIME_DIR not set, defaulting to '/tmp/runtime-root'",
@@ -36,10 +32,10 @@ TEST(PlatformNotices, OnlyThePlatformsNoticesAreDropped) {
     };
     qInstallMessageHandler(Show);
     halvex::host::PrepareForCallsWithoutDialog();
-    for (const Row& row : rows) {
+    for (const auto& [type, text, passes] : rows) {
         shown.clear();
-        qt_message_output(row.type, QMessageLogContext(), QString::fromUtf8(row.text));
-        EXPECT_EQ(shown.size(), row.shown ? 1u : 0u) << row.text;
+        qt_message_output(type, QMessageLogContext(), QString::fromUtf8(text));
+        EXPECT_EQ(shown.size(), passes ? 1u : 0u) << text;
     }
     qInstallMessageHandler(nullptr);
 }
