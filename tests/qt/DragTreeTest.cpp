@@ -4,6 +4,7 @@
 #include <QLineEdit>
 #include <QMimeData>
 #include <QScrollBar>
+#include <QTabBar>
 #include <QTest>
 
 #include "engine/ModuleState.h"
@@ -40,12 +41,8 @@ TEST_F(DragTreeTest, DragStartScrollAndDropByPosition) {
     Catalogue()->OnBeginDrag(Catalogue()->topLevelItem(0)->child(0));  // a main group
     EXPECT_EQ(CDragTreeCtrl::DragSource(), nullptr);
     dlg->show();
-    for (int slot = 0; slot < CPageTabCtrl::kPageCount; ++slot) {
-        if (dlg->PageTabs()->PageCreated(slot))
-            dlg->PageTabs()->Page(slot)->setVisible(slot == 2);
-    }
-    dlg->PageTabs()->Page(2)->resize(400, 400);
-    QApplication::processEvents();
+    QTabBar* bar = dlg->PageTabs()->TabBar();
+    QTest::mouseClick(bar, Qt::LeftButton, {}, bar->tabRect(2).center());
     CDragTreeCtrl* dimmer = PageTree(2);
     Pick(Catalogue(), dlg->CatalogueItem(0x0A03));
     const int before = dimmer->verticalScrollBar()->value();
