@@ -50,26 +50,25 @@ const host::PluginLibrary& Library() {
     return *library;
 }
 
+__attribute__((always_inline)) inline uintptr_t StackPointer() {
+    uintptr_t sp = 0;
+#ifdef __i386__
+    asm volatile("movl %%esp, %0" : "=r"(sp)::"memory");
+#else
+    asm volatile("movq %%rsp, %0" : "=r"(sp)::"memory");
+#endif
+    return sp;
+}
+
 // How far the stack pointer moves over `calls` calls of `call`. A callee that removes its
 // arguments while the pointer type says the caller does (or the other way round) moves it by
 // the arguments' size on every call; on 64-bit Windows there is only one convention.
 template <typename Call>
 __attribute__((noinline)) std::ptrdiff_t StackDrift(Call call, int calls) {
-    uintptr_t before = 0;
-    uintptr_t after = 0;
-#ifdef __i386__
-    asm volatile("movl %%esp, %0" : "=r"(before)::"memory");
-#else
-    asm volatile("movq %%rsp, %0" : "=r"(before)::"memory");
-#endif
+    const uintptr_t before = StackPointer();
     for (int i = 0; i < calls; ++i)
         call();
-#ifdef __i386__
-    asm volatile("movl %%esp, %0" : "=r"(after)::"memory");
-#else
-    asm volatile("movq %%rsp, %0" : "=r"(after)::"memory");
-#endif
-    return static_cast<std::ptrdiff_t>(after - before);
+    return static_cast<std::ptrdiff_t>(StackPointer() - before);
 }
 
 // Whether the C runtime's heap holds `block` as a block in use.

@@ -53,13 +53,11 @@ class Driver {
 public:
     explicit Driver(DWORD uiThread) : uiThread_(uiThread) {}
 
-    // The visible dialog with this caption other than `other`, once it is up (a time-out ends
-    // the script).
-    HWND Dialog(const std::wstring& caption, HWND other = nullptr) {
+    // The visible dialog with this caption, once it is up (a time-out ends the script).
+    HWND Dialog(const std::wstring& caption) {
         for (int i = 0; i < 600; ++i) {
             found_ = nullptr;
             wanted_ = caption;
-            other_ = other;
             EnumThreadWindows(uiThread_, &Driver::Match, reinterpret_cast<LPARAM>(this));
             if (found_ != nullptr)
                 return found_;
@@ -74,19 +72,12 @@ public:
         for (int i = 0; i < 10 && IsWindowEnabled(main); ++i)
             std::this_thread::sleep_for(std::chrono::milliseconds(50));
         if (!IsWindowEnabled(main))
-            Acknowledge(L"Information");
+            Press(Dialog(L"Information"), IDOK);
         return main;
     }
     // Pressing a button that opens a modal window must not wait for it: it is posted.
     static void Press(HWND dialog, int id) { PostMessageW(GetDlgItem(dialog, id), BM_CLICK, 0, 0); }
     static void Click(HWND dialog, int id) { SendMessageW(GetDlgItem(dialog, id), BM_CLICK, 0, 0); }
-    // The message box's text, answered with OK.
-    std::string Acknowledge(const std::wstring& caption, HWND other = nullptr) {
-        HWND box = Dialog(caption, other);
-        const std::string text = Text(GetDlgItem(box, 0xFFFF));
-        Press(box, IDOK);
-        return text;
-    }
 
     static std::string Text(HWND window) {
         wchar_t text[512] = {};
@@ -161,7 +152,7 @@ private:
         auto* d = reinterpret_cast<Driver*>(self);
         wchar_t caption[256] = {};
         GetWindowTextW(window, caption, 256);
-        if (IsWindowVisible(window) && window != d->other_ && d->wanted_ == caption) {
+        if (IsWindowVisible(window) && d->wanted_ == caption) {
             d->found_ = window;
             return FALSE;
         }
@@ -170,7 +161,6 @@ private:
 
     DWORD uiThread_;
     std::wstring wanted_;
-    HWND other_ = nullptr;
     HWND found_ = nullptr;
 };
 
