@@ -80,6 +80,10 @@ walkthrough() {
 
     step "$name: 3. search the gateways"
     "$@" search --show "$show" --seconds 2 | tee "$dir/search.txt"
+    for gateway in "198.18.0.2 KNX-Stage" "198.18.0.3 EnOcean-Hall"; do
+        grep -q "^gateway: $gateway" "$dir/search.txt" ||
+            { echo "main: the search did not find $gateway" >&2; exit 1; }
+    done
 
     step "$name: 4. upload to KNX-Stage (198.18.0.2)"
     "$@" upload "$dir/scene.rec" --show "$show" --to 198.18.0.2 --change-address --seconds 2 \
@@ -122,7 +126,13 @@ walkthrough() {
 
     step "$name: 7. an EnOcean record learns the reported transmitter"
     "$@" configure "$dir/enocean.rec" --show "$show" --accept --bus enocean --wait 2
-    "$host" inspect "$dir/enocean.rec" | grep -iE 'transmitter|ID' | head -n 5 || true
+    "$host" inspect "$dir/enocean.rec" >"$dir/enocean.txt"
+    grep -iE 'transmitter|ID' "$dir/enocean.txt" | head -n 5
+    # The simulator reports both switches every second; the two seconds open learn them.
+    for id in 0x1a2b3c 0xc0ffee; do
+        grep -q "ID:$id ORG:0x5" "$dir/enocean.txt" ||
+            { echo "main: the EnOcean record did not learn transmitter $id" >&2; exit 1; }
+    done
 }
 
 walkthrough linux in_host "$host"
