@@ -10,8 +10,9 @@ namespace {
 
 using namespace test;
 using List = std::vector<LoadedAssignment>;
+using Pairs = std::vector<std::pair<uint16_t, uint16_t>>;
 
-std::vector<uint8_t> ThreeScenes(std::vector<std::pair<uint16_t, uint16_t>> pairs) {
+std::vector<uint8_t> ThreeScenes(Pairs pairs) {
     KnxParts p;
     p.list = {0x0801, 0x0802, 0x0803};
     p.pairs = std::move(pairs);
@@ -23,30 +24,21 @@ TEST(PageLoader, DimmerAndScenePages) {
     // Dimmer pages walk the pairs once in step with their outputs: two pairs of one output come
     // in stored order, a pair behind a later output is not seen, a list index of 0 or past the
     // list is skipped. Scene pages take every pair of each scene.
+    const Pairs dimmer = {{1, 6}, {2, 7}, {3, 8}, {1, 1541}, {2, 1542}};
+    const Pairs scenes = {{1, 4}, {2, 1}, {3, 6}, {3, 1}, {1, 0}, {2, 4}};
+    const Pairs repeated = {{2, 10}, {1, 10}, {3, 12}, {1, 11}, {2, 13}};
     const struct {
-        std::vector<std::pair<uint16_t, uint16_t>> pairs;
+        Pairs pairs;
         bool scene;
         uint32_t first, count;
         List expected;
     } cases[] = {
-        {{{1, 6}, {2, 7}, {3, 8}, {1, 1541}, {2, 1542}},
-         false,
-         6,
-         1536,
-         {{0, 0x0801}, {1, 0x0802}, {2, 0x0803}, {1535, 0x0801}}},
-        {{{1, 6}, {2, 7}, {3, 8}, {1, 1541}, {2, 1542}}, false, 6 + 1536, 1536, {{0, 0x0802}}},
-        {{{2, 10}, {1, 10}, {3, 12}, {1, 11}, {2, 13}},
-         false,
-         6,
-         1536,
-         {{4, 0x0802}, {4, 0x0801}, {6, 0x0803}, {7, 0x0802}}},
+        {dimmer, false, 6, 1536, {{0, 0x0801}, {1, 0x0802}, {2, 0x0803}, {1535, 0x0801}}},
+        {dimmer, false, 6 + 1536, 1536, {{0, 0x0802}}},
+        {repeated, false, 6, 1536, {{4, 0x0802}, {4, 0x0801}, {6, 0x0803}, {7, 0x0802}}},
         {{{0, 6}, {4, 6}, {3, 6}}, false, 6, 1536, {{0, 0x0803}}},
-        {{{1, 4}, {2, 1}, {3, 6}, {3, 1}, {1, 0}, {2, 4}},
-         true,
-         0,
-         3,
-         {{0, 0x0801}, {1, 0x0802}, {1, 0x0803}}},
-        {{{1, 4}, {2, 1}, {3, 6}, {3, 1}, {1, 0}, {2, 4}}, true, 3, 3, {{1, 0x0801}, {1, 0x0802}}},
+        {scenes, true, 0, 3, {{0, 0x0801}, {1, 0x0802}, {1, 0x0803}}},
+        {scenes, true, 3, 3, {{1, 0x0801}, {1, 0x0802}}},
         {{{1, 0}}, true, 0, 0, {}},
     };
     for (const auto& c : cases) {

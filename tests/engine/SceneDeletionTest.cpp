@@ -24,6 +24,8 @@ TEST(DeleteKnxScene, OutputsAndPairsMoveDownInPlace) {
     // Three scenes; outputs 1 to 6 have one pair each (output 6, the first dimmer output, two).
     const KnxParts three =
         Scenes(3, {{1, 1}, {2, 2}, {3, 3}, {4, 4}, {5, 5}, {6, 6}, {7, 6}}, {1, 2, 3, 4, 5, 6});
+    const KnxParts every =
+        Scenes(3, {{1, 0}, {2, 1}, {3, 2}, {1, 3}, {2, 4}, {3, 5}}, {0, 1, 2, 3, 4, 5});
     KnxParts marked = Scenes(2, {}, {});
     marked.outputs[3] = 0x0301;  // Scene Out 2's second scene
     const struct {
@@ -36,13 +38,7 @@ TEST(DeleteKnxScene, OutputsAndPairsMoveDownInPlace) {
     } cases[] = {
         {"middle", three, 1, 2, {{2, 1}, {3, 2}, {5, 3}, {6, 4}, {7, 4}}, {1, 4}, 3},
         {"last", three, 2, 2, {{1, 1}, {3, 2}, {4, 3}, {6, 4}, {7, 4}}, {2, 5}, 3},
-        {"first, pairs on every scene output",
-         Scenes(3, {{1, 0}, {2, 1}, {3, 2}, {1, 3}, {2, 4}, {3, 5}}, {0, 1, 2, 3, 4, 5}),
-         0,
-         2,
-         {{2, 0}, {3, 1}, {2, 2}, {3, 3}},
-         {0, 3},
-         3},
+        {"first, pairs on every output", every, 0, 2, {{2, 0}, {3, 1}, {2, 2}, {3, 3}}, {0, 3}, 3},
         {"no pairs", marked, 0, 1, {}, {0, 2}, 1},
         {"index at the scene count", Scenes(5, {{1, 0}}, {}), 5, 4, {{1, 0}}, {}, 5},
     };
