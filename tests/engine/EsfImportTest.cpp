@@ -100,22 +100,6 @@ TEST(EsfParse, ItemsOfTheLinesTaken) {
          {{Kind::MainGroup, 1, "1 Light", 0, false},
           {Kind::GroupAddress, 0x080C, "1/12 Ceiling", 0x080C0027, false}},
          false},
-        {"real export shapes",
-         Parse(
-             {"Presence / Hospitality.Ground floor.4/0/1\tPresence  hall\tEIS 1 'Switching' "
-              "(1 Bit)\tLow\t4/0/100 4/4/0",
-              "Heating & Climate.1st floor - Office.3/2/10\tSetpoint\tEIS 5 'Value' (2 Byte)\tLow",
-              "Anzeige.Texte.3/2/9\tSzene 1/2/3 Name\tEIS 15 'Zeichenkette' (14 Byte)\tLow\t",
-              "Anzeige.Texte.3/2/8\tWert\tUnbestimmt (1 Byte)\tLow\t"}),
-         {{Kind::MainGroup, 4, "4 Presence _ Hospitality", 0, true},
-          {Kind::MiddleGroup, 32, "0 Ground floor", 0, true},
-          {Kind::GroupAddress, 0x2001, "4/0/1 Presence  hall", 0x20010020, true},
-          {Kind::MainGroup, 3, "3 Heating & Climate", 0, true},
-          {Kind::MiddleGroup, 26, "2 1st floor - Office", 0, true},
-          {Kind::GroupAddress, 0x1A0A, "3/2/10 Setpoint", 0x1A0A0028, true},
-          {Kind::GroupAddress, 0x1A09, "3/2/9 Szene 1/2/3 Name", 0x1A09002E, true},
-          {Kind::GroupAddress, 0x1A08, "3/2/8 Wert", 0x1A080027, true}},
-         true},
         // 1/12 and 1/0/12 are one address: the first line wins, the second adds its middle group.
         {"duplicate",
          Parse({"Light.1/12\tFirst\t(1 Bit)", "Light.Ground.1/0/12\tSecond"}),
@@ -158,16 +142,10 @@ TEST(EsfParse, LabelsAndLayout) {
         {ParseEsf("P\r\nK\xFC"
                   "che.Erdgescho\xDF.1/0/1\tLicht K\xFC"
                   "che \x80\t(1 Bit)\r\n"),
-         {"1 K\xC3\xBC"
-          "che",
-          "0 Erdgescho\xC3\x9F",
-          "1/0/1 Licht K\xC3\xBC"
-          "che \xE2\x82\xAC"}},
+         {"1 Küche", "0 Erdgeschoß", "1/0/1 Licht Küche €"}},
         {ParseEsf("P\r\nK\xC3\xBC"
                   "che.Gro\xDF.1/0/1\tT\xC3\xBCr\r\n"),
-         {"1 K\xC3\xBC"
-          "che",
-          "0 Gro\xC3\x9F", "1/0/1 T\xC3\xBCr"}},
+         {"1 Küche", "0 Groß", "1/0/1 Tür"}},
         // Line ends LF, CR LF or none; empty lines are passed over.
         {ParseEsf("\r\n\n\r\nLight.1/12\tCeiling\nA.B.1/1/0\tWall\r\n\r\nA.B.1/1/1\tX"),
          {"1 Light", "1/12 Ceiling", "1 B", "1/1/0 Wall", "1/1/1 X"}},
