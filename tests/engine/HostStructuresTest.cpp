@@ -30,19 +30,15 @@ std::vector<uint8_t> SceneList(const std::vector<std::string>& names, uint8_t re
 }
 
 TEST(HostSceneList, SizeAndNames) {
-    const auto list = SceneList({"Morning", "ABCDEFGHIJKLMNOP",
-                                 "K\xFC"
-                                 "che"},
-                                2, 260);  // blocks of 280 bytes: both length bytes count
+    // Blocks of 280 bytes: both length bytes count.
+    const auto list = SceneList({"Morning", "ABCDEFGHIJKLMNOP", "Gr\xFC\xDF"}, 2, 260);
     EXPECT_EQ(HostSceneListSize(list.data()), 7u + 3 * 280 + 1 + 14);
     EXPECT_EQ(list.size(), 7u + 3 * 280 + 1 + 14);
     const auto scenes = ReadHostScenes(list);
     ASSERT_EQ(scenes.size(), 3u);
     EXPECT_EQ(scenes[0].name, "Morning");
     EXPECT_EQ(scenes[1].name, "ABCDEFGHIJKLMNO");
-    EXPECT_EQ(scenes[2].name,
-              "K\xFC"
-              "che");  // ANSI bytes, converted by the caller
+    EXPECT_EQ(scenes[2].name, "Gr\xFC\xDF");  // ANSI bytes, converted by the caller
 }
 
 TEST(HostSceneList, BogusLengthsAndCountsStayInside) {
