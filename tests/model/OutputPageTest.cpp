@@ -47,41 +47,6 @@ TEST_F(OutputPageTest, SceneDimmerAndDeviceOutputsTakeTheirPairs) {
     EXPECT_BYTES_EQ(BuildKnxRecord(plan), Rebuild());
 }
 
-TEST_F(OutputPageTest, EarlierFormatRecordIsRewrittenInTheCurrentFormat) {
-    // Two scenes, one output per DMX channel: pair (1, 4) is the first channel's 1-byte output.
-    KnxParts r;
-    r.outputs.assign(4, 0x0300);
-    r.outputs.resize(4 + 1024, 0x0307);
-    r.outputs[4] = 0x1707;
-    r.list = {0x0801};
-    r.pairs = {{1, 4}};
-    Open(KnxRecord(r), {"A", "B"});
-    EXPECT_EQ(Module().SceneCount, 2);
-    EXPECT_EQ(Assignments(), "2/2 ");  // no name block: empty label
-    KnxRecordPlan expected;
-    expected.scenes = 2;
-    expected.pairs = {{6, 0x0801}};
-    EXPECT_BYTES_EQ(BuildKnxRecord(expected), Rebuild());
-}
-
-TEST_F(OutputPageTest, EnOceanEntriesShowEveryMatchingRowAndWriteBack) {
-    const std::vector<Transmitter> rows = {{"Rocker", 5, 0x30, 0x10000000, 0x100},
-                                           {"Twin", 5, 0x30, 0x10000000, 0x100},
-                                           {"Other", 5, 0x20, 0x50000000, 0x200}};
-    Open(BuildEnOceanRecord(rows, {{0, 1, 2}, {2, 2, 512}, {2, 3, 0}, {2, 2, 513}}), {"A", "B"});
-    // Every row with an entry's telegram shows, here Rocker and Twin.
-    EXPECT_EQ(Assignments(), "1/1 Rocker, 1/1 Twin, 2/511 Other");
-    EXPECT_EQ(PageTree(3).TopLevel(0)->label, "DMX Ch. 1");
-    EXPECT_FALSE(model->HasPage(4));
-    // Twin's entry would equal Rocker's: written once, it still brings both back, and the
-    // record stays the same from save to save.
-    const std::vector<uint8_t> saved = Rebuild();
-    EXPECT_BYTES_EQ(BuildEnOceanRecord(rows, {{0, 1, 2}, {2, 2, 512}}), saved);
-    TearDown();
-    Open(saved, {"A", "B"});
-    EXPECT_BYTES_EQ(saved, Rebuild());
-}
-
 TEST_F(OutputPageTest, ConfigurationTooLargeIsRefusedAndNothingIsLost) {
     const std::vector<uint8_t> original = BuildKnxRecord({});
     Open(original);
