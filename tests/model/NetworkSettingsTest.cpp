@@ -167,11 +167,8 @@ TEST(NetworkSettings, WlanBytesToFieldsAndBack) {
     EXPECT_BYTES_EQ(LiteralBytes("\x01"
                                  "Caf\xE9\0"),
                     ConstBytes(p.wlan).first(6));
-    EXPECT_EQ(std::string({char(p.wlan[34]), char(p.wlan[48]), char(p.wlan[62]), char(p.wlan[76]),
-                           char(p.wlan[90])}),
-              std::string("12\0"
-                          "4a",
-                          5))
+    EXPECT_EQ((std::vector<uint8_t>{p.wlan[34], p.wlan[48], p.wlan[62], p.wlan[76], p.wlan[90]}),
+              (std::vector<uint8_t>{'1', '2', 0, '4', 'a'}))
         << "WEP writes the four keys, not the pass phrase";
     p.f.encryption = 2;
     p.f.keys[0] = "secret";
