@@ -19,6 +19,7 @@ namespace halvex::test {
 inline constexpr uint32_t kHostAddress = 0xC6120001;  // 198.18.0.1
 inline constexpr uint32_t kGateway1 = 0xC6120002;     // 198.18.0.2
 inline constexpr uint32_t kGateway2 = 0xC6120003;     // 198.18.0.3
+inline constexpr uint32_t kGateway3 = 0xC6120004;     // 198.18.0.4
 
 // Empty when this process runs in the bed's host namespace, else why it does not.
 std::string WhyNotInTestBed();
