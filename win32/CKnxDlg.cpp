@@ -116,9 +116,9 @@ BOOL CKnxDlg::OnInitDialog() {
     tabs_.Attach(GetDlgItem(hwnd_, ids::kPageTabs));
     for (const std::string& label : layout.tabs)
         tabs_.InsertItem(label);
+    // The network page rebuilds the record before an upload; its window may come later.
+    tabs_.SettingsPage()->RebuildRecord = [this] { return RebuildRecord(); };
     tabs_.CreatePages(model_);
-    if (CDeviceSettingsPage* page = SettingsPage())
-        page->RebuildRecord = [this] { return RebuildRecord(); };
 
     SetChecked(hwnd_, ids::kPreview1, model_.Flag(RecordFlag::Preview1));
     SetChecked(hwnd_, ids::kPreview2, model_.Flag(RecordFlag::Preview2));
@@ -254,7 +254,9 @@ bool CKnxDlg::RebuildRecord() {
 
 void CKnxDlg::OnOk() {
     // The network page writes some of its values only when it is hidden; the rebuild must see
-    // them, so the page commits first.
+    // them, so the page commits first. A page not shown yet is made for it, so that OK stores
+    // the same bytes whether the user looked at the page or not.
+    tabs_.EnsurePage(kSettingsSlot);
     if (CDeviceSettingsPage* page = SettingsPage())
         page->CommitToRecord();
     if (!RebuildRecord())

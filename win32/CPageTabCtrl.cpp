@@ -1,5 +1,7 @@
 #include "win32/CPageTabCtrl.h"
 
+#include <algorithm>
+
 #include <commctrl.h>
 
 #include "engine/ModuleState.h"
@@ -85,31 +87,40 @@ COutputPage* CPageTabCtrl::OutputPage(int slot) const {
 }
 
 void CPageTabCtrl::CreatePages(DialogModel& model) {
+    model_ = &model;
     slots_ = model.Layout().pageSlots;
     // The page rectangle: below the tabs, inside the control's client area.
     RECT client;
     RECT item;
     GetClientRect(hwnd_, &client);
     TabCtrl_GetItemRect(hwnd_, 0, &item);
-    const int x = item.left;
-    const int y = item.bottom + 1;
-    const int width = client.right - item.left - 1;
-    const int height = client.bottom - y - 1;
+    pageRect_ = {item.left, item.bottom + 1, client.right - 1, client.bottom - 1};
 
+    const int first = slots_.front();
     for (int slot : slots_) {
-        const int templateId = kTemplates[static_cast<size_t>(slot)];
-        const bool made = slot == kSettingsSlot
-                              ? settings_->Create(hwnd_, templateId)
-                              : OutputPage(slot)->Create(hwnd_, templateId, model, slot);
-        created_[static_cast<size_t>(slot)] = made;
-        if (made) {
-            SetWindowPos(PageWindow(slot), HWND_TOP, x, y, width, height, SWP_NOACTIVATE);
-        }
+        if (slot != kSettingsSlot || slot == first)
+            EnsurePage(slot);
     }
     currentTab_ = 0;
-    const int first = slots_.front();
     ShowWindow(PageWindow(first), SW_SHOW);
     Module().CurrentPage = first;
+}
+
+bool CPageTabCtrl::EnsurePage(int slot) {
+    if (PageCreated(slot) || model_ == nullptr ||
+        std::find(slots_.begin(), slots_.end(), slot) == slots_.end())
+        return PageCreated(slot);
+    const int templateId = kTemplates[static_cast<size_t>(slot)];
+    const bool made = slot == kSettingsSlot
+                          ? settings_->Create(hwnd_, templateId)
+                          : OutputPage(slot)->Create(hwnd_, templateId, *model_, slot);
+    created_[static_cast<size_t>(slot)] = made;
+    if (made) {
+        SetWindowPos(PageWindow(slot), HWND_TOP, pageRect_.left, pageRect_.top,
+                     pageRect_.right - pageRect_.left, pageRect_.bottom - pageRect_.top,
+                     SWP_NOACTIVATE);
+    }
+    return made;
 }
 
 void CPageTabCtrl::OnLButtonDown() {
@@ -120,6 +131,7 @@ void CPageTabCtrl::OnLButtonDown() {
     ShowWindow(PageWindow(m.CurrentPage), SW_HIDE);
     currentTab_ = tab;
     m.CurrentPage = slots_[static_cast<size_t>(tab)];
+    EnsurePage(m.CurrentPage);
     HWND page = PageWindow(m.CurrentPage);
     ShowWindow(page, SW_SHOW);
     SetFocus(page);

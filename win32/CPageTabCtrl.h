@@ -35,8 +35,13 @@ public:
     HWND Handle() const { return hwnd_; }
 
     int InsertItem(std::string_view label);
-    // Creates, places and initialises the page windows of the model's layout.
+    // Creates, places and initialises the page windows of the model's layout. The network
+    // page, whose many controls make it the slowest to create, waits until it is first shown
+    // or needed (EnsurePage), unless it is the first page.
     void CreatePages(DialogModel& model);
+    // Creates the window of page `slot` if the layout has it and it does not exist yet; false
+    // if there is no such page.
+    bool EnsurePage(int slot);
     // Switches to the tab the user clicked.
     void OnLButtonDown();
 
@@ -54,6 +59,8 @@ private:
     std::array<std::unique_ptr<DialogWindow>, kPageCount> pages_;
     std::array<bool, kPageCount> created_{};
     CDeviceSettingsPage* settings_ = nullptr;
+    DialogModel* model_ = nullptr;
+    RECT pageRect_{};         // where every page window goes, in the tab control
     std::vector<int> slots_;  // the page slot of each tab
     int currentTab_ = 0;
 };
