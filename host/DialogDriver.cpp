@@ -100,12 +100,17 @@ void DialogDriver::Poll() {
             return;
         case Kind::BusType:
             RememberAnswered(*modal);
+            if (busTypeScript_) {
+                window_ = modal->window;
+                busTypeScript_(*this);
+            }
             AnswerBusType(*modal);
             return;
         case Kind::Main:
             ReportProgress();
             if (!mainSeen_) {
                 mainSeen_ = true;
+                window_ = modal->window;
                 ScheduleScript();
             }
             return;

@@ -57,6 +57,11 @@ public:
     void SetAnswer(Answer answer) { answer_ = std::move(answer); }
     // Runs once the main dialog is shown and initialised.
     void SetMainScript(Script script) { script_ = std::move(script); }
+    // Runs when the bus-type dialog is up, before the driver answers it.
+    void SetBusTypeScript(Script script) { busTypeScript_ = std::move(script); }
+    // For scripts that look at more than the actions below: the toolkit's window of the dialog
+    // the script runs on (an HWND on Windows, the QDialog with Qt).
+    void* Window() const { return window_; }
     // Prints the upload's progress line whenever it changes.
     void WatchProgress() { watchProgress_ = true; }
     // Prints the progress line now if it changed since it was last printed.
@@ -161,6 +166,8 @@ private:
     int busChoice_ = 0;
     Answer answer_;
     Script script_;
+    Script busTypeScript_;
+    void* window_ = nullptr;
     bool watchProgress_ = false;
     std::string lastProgress_;
     std::string stage_ = "waiting for the plug-in's dialog";

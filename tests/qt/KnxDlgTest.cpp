@@ -22,11 +22,10 @@ namespace {
 using KnxDlgTest = DialogFixture;
 
 TEST_F(KnxDlgTest, ShowsTheModelsLayoutAndCheckBoxesSetTheirBitsAtOnce) {
-    std::vector<uint8_t> networkOnly(62, 0);
-    networkOnly[0] = 62, networkOnly[14] = 0x02, networkOnly[15] = 0x10;
     KnxRecordPlan knx;
     knx.flagsA = 0x01 | 0x20, knx.flagsB = 0x20 | 0x40;  // soft on/off, preview 1
-    for (const auto& record : {BuildKnxRecord(knx), BuildEnOceanRecord({}, {}), networkOnly}) {
+    for (const auto& record :
+         {BuildKnxRecord(knx), BuildEnOceanRecord({}, {}), Header(0x02, 0x10)}) {
         Open(record, {}, {}, 1);
         const DialogLayout layout = dlg->Model().Layout();
         EXPECT_EQ(dlg->windowTitle().toStdString(), layout.title);

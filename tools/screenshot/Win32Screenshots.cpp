@@ -7,6 +7,7 @@
 #include <wincodec.h>
 
 #include <cstdio>
+#include <filesystem>
 #include <iostream>
 
 #include "win32/Win32Driver.h"
@@ -71,36 +72,37 @@ bool Shoot(HWND window, const std::wstring& path) {
     return written;
 }
 
-// Shoots the tabs of the main dialog `caption` from the last one down to `first` as
-// FOLDER/windows-PREFIX-N.png.
-void ShootTabs(Driver& d, const std::wstring& caption, const std::wstring& folder,
-               const std::wstring& prefix, bool& ok, int first = 0) {
-    HWND main = d.Main(caption);
-    HWND tabs = GetDlgItem(main, ids::kPageTabs);
-    const int count = static_cast<int>(SendMessageW(tabs, TCM_GETITEMCOUNT, 0, 0));
-    for (int i = count; i-- > first;) {
-        Driver::ClickTab(tabs, i);
-        ok = Shoot(main,
+// Shoots the tabs of the main dialog from the last one down to `first` as
+// FOLDER/windows-PREFIX-N.png, then cancels the dialog.
+void ShootTabs(host::DialogDriver& d, const std::wstring& folder, const std::wstring& prefix,
+               bool& ok, int first = 0) {
+    for (auto i = static_cast<int>(d.TabTexts().size()); i-- > first;) {
+        d.SelectTab(i);
+        ok = Shoot(MainWindow(d),
                    folder + L"\\windows-" + prefix + L"-" + std::to_wstring(i + 1) + L".png") &&
              ok;
     }
+    d.Press(ids::kCancel);
 }
 
-int Run(const std::wstring& folder, const std::wstring& esf) {
+int Run(const std::wstring& folder, const std::filesystem::path& esf) {
     bool ok = true;
     std::string failure;
+    std::string failures;
     // The bus-type question of a new record.
-    RunCall(
+    std::free(RunCall(
         nullptr, 0,
-        [&](Driver& d) {
-            HWND bus = d.Dialog(L"Selection");
-            ok = Shoot(bus, folder + L"\\windows-bus-type.png") && ok;
-            Driver::Press(bus, ids::kBusCancel);
+        [&](host::DialogDriver& driver) {
+            driver.SetBusTypeScript([&](host::DialogDriver& d) {
+                ok = Shoot(static_cast<HWND>(d.Window()), folder + L"\\windows-bus-type.png") && ok;
+            });
+            driver.SetMainScript([](host::DialogDriver& d) { d.Press(ids::kCancel); });
         },
-        failure);
+        failure));
+    failures += failure;
 
-    // A KNX record: the catalogue imported, two group addresses on the first scene and the
-    // first channel, then every page.
+    // A KNX record: the catalogue imported, 0/0/1 and 1/0/0 (1 bit) on the first scene and
+    // channel 1's 1-bit output, 1/0/2 (1 byte) on its 1-byte output, then every page.
     KnxRecordPlan plan;
     plan.scenes = 2;
     plan.deviceTypes = {10};
@@ -109,50 +111,44 @@ int Run(const std::wstring& folder, const std::wstring& esf) {
     const std::vector<uint8_t> knx = BuildKnxRecord(plan);
     std::free(RunCall(
         &knx, 0,
-        [&](Driver& d) {
-            HWND main = d.Main(L"KNX");
-            Driver::Press(main, ids::kImportEsf);
-            HWND open = d.Dialog(L"Open");
-            HWND name = GetDlgItem(open, cmb13) != nullptr ? GetDlgItem(open, cmb13)
-                                                           : GetDlgItem(open, edt1);
-            SendMessageW(name, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(esf.c_str()));
-            Driver::Press(open, IDOK);
-            std::this_thread::sleep_for(std::chrono::seconds(2));
-            const UINT assign = RegisterWindowMessageW(L"HalvexAssignEntry");
-            // 0/0/1 and 1/0/0 (1 bit) on the first scene and channel 1's 1-bit output, 1/0/2
-            // (1 byte) on its 1-byte output.
-            for (auto [slot, output, address] :
-                 {std::tuple{0, 0, 0x0001}, {0, 0, 0x0800}, {2, 0, 0x0800}, {2, 2, 0x0802}}) {
-                SendMessageW(main, assign, MAKEWPARAM(output, slot), address);
-            }
-            ShootTabs(d, L"KNX", folder, L"knx", ok);
-            Driver::Press(main, ids::kCancel);
+        [&](host::DialogDriver& driver) {
+            driver.SetMainScript([&](host::DialogDriver& d) {
+                ok = d.ImportFile(esf) == true && ok;
+                for (auto [slot, output, address] :
+                     {std::tuple{0, 0, 0x0001}, {0, 0, 0x0800}, {2, 0, 0x0800}, {2, 2, 0x0802}}) {
+                    ok = d.AssignEntry(slot, output, address) == true && ok;
+                }
+                ShootTabs(d, folder, L"knx", ok);
+            });
         },
         failure));
+    failures += failure;
 
     // The network page of a WLAN gateway.
     plan.flagsA = 0x03;
     const std::vector<uint8_t> wlan = BuildKnxRecord(plan);
     std::free(RunCall(
         &wlan, 0,
-        [&](Driver& d) {
-            ShootTabs(d, L"WLAN", folder, L"wlan", ok, 6);
-            Driver::Press(d.Dialog(L"WLAN"), ids::kCancel);
+        [&](host::DialogDriver& driver) {
+            driver.SetMainScript(
+                [&](host::DialogDriver& d) { ShootTabs(d, folder, L"wlan", ok, 6); });
         },
         failure));
+    failures += failure;
 
     // An EnOcean record: transmitters instead of group addresses.
     const std::vector<uint8_t> enOcean = ThreeTransmitterRecord();
     std::free(RunCall(
         &enOcean, 1,
-        [&](Driver& d) {
-            ShootTabs(d, L"EnOcean", folder, L"enocean", ok);
-            Driver::Press(d.Dialog(L"EnOcean"), ids::kCancel);
+        [&](host::DialogDriver& driver) {
+            driver.SetMainScript(
+                [&](host::DialogDriver& d) { ShootTabs(d, folder, L"enocean", ok); });
         },
         failure));
-    if (!failure.empty())
-        std::cerr << failure << "\n";
-    return ok && failure.empty() ? 0 : 1;
+    failures += failure;
+    if (!failures.empty())
+        std::cerr << failures << "\n";
+    return ok && failures.empty() ? 0 : 1;
 }
 
 }  // namespace
@@ -163,5 +159,6 @@ int main(int argc, char** argv) {
         std::fputs("usage: halvex-win32-screenshots FOLDER ESF-FILE\n", stderr);
         return 2;
     }
-    return halvex::test::Run(halvex::test::WinePath(argv[1]), halvex::test::WinePath(argv[2]));
+    const std::filesystem::path folder = std::filesystem::absolute(argv[1]);
+    return halvex::test::Run(folder.wstring(), std::filesystem::absolute(argv[2]));
 }
