@@ -89,7 +89,10 @@ TEST(Exports, OkHandsOverANewRecordAndCancelKeepsTheHosts) {
         Library().OpenDialog()(scenes.data(), record, &slot, 0,
                                reinterpret_cast<const uint32_t*>(plan.deviceTable.data()), 1);
         driver->Finish();
-        const auto& messages = driver->Messages();
+        // Another program may hold the listening port (a test run beside this one): the dialog
+        // then says so, which is not what this test is about.
+        std::vector<host::MessageSeen> messages = driver->Messages();
+        std::erase_if(messages, [](const auto& m) { return m.text == "Unable to open socket"; });
         EXPECT_EQ(messages.size(), row.message != nullptr ? 1u : 0u) << out.str();
         if (row.message != nullptr) {
             EXPECT_EQ(messages[0].text.rfind(row.message, 0), 0u) << out.str();

@@ -5,7 +5,6 @@
 
 #include <malloc.h>
 #include <windows.h>
-#include <winsock2.h>
 
 #include <cstdint>
 #include <cstdlib>
@@ -19,31 +18,6 @@
 
 namespace halvex::test {
 namespace {
-
-// Wine closes an ended process's sockets a moment later: the dialog's listening port must be
-// free before the first dialog opens, or the dialog says "Unable to open socket". Binding it
-// sends nothing.
-class ListenPortFree : public ::testing::Environment {
-    void SetUp() override {
-        WSADATA data;
-        WSAStartup(MAKEWORD(2, 2), &data);
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_port = htons(4044);
-        for (int attempt = 0; attempt < 100; ++attempt) {
-            const SOCKET probe = socket(AF_INET, SOCK_DGRAM, IPPROTO_UDP);
-            const bool free =
-                bind(probe, reinterpret_cast<const sockaddr*>(&address), sizeof(address)) == 0;
-            closesocket(probe);
-            if (free)
-                break;
-            Sleep(100);
-        }
-        WSACleanup();
-    }
-};
-[[maybe_unused]] const auto* const kListenPortFree =
-    ::testing::AddGlobalTestEnvironment(new ListenPortFree);
 
 const host::PluginLibrary& Library() {
     static const auto* library = new host::PluginLibrary(HALVEX_LIBRARY);
@@ -100,7 +74,7 @@ TEST(HostBoundary, CallsThroughThePointerTypesKeepTheStack) {
 }
 
 // OK: the host's block goes back to the heap it came from and the new record can be freed
-// there. Cancel: the host's block stays in use with its bytes.
+// there. Cancel: the host's block stays in use.
 TEST(HostBoundary, RecordsChangeHandsOnTheSharedHeap) {
     KnxRecordPlan plan;
     plan.scenes = 1;
@@ -133,7 +107,6 @@ TEST(HostBoundary, RecordsChangeHandsOnTheSharedHeap) {
         } else {
             EXPECT_EQ(slot, record);
             EXPECT_TRUE(InUse(record));
-            EXPECT_EQ(std::vector<uint8_t>(record, record + original.size()), original);
         }
         std::free(slot);
         EXPECT_TRUE(HeapValidate(reinterpret_cast<HANDLE>(_get_heap_handle()), 0, nullptr));
