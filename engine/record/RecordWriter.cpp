@@ -9,12 +9,6 @@ namespace halvex {
 
 using namespace layout;
 
-void PageContent::Clear() {
-    types_.clear();
-    firstChild_.clear();
-    children_.clear();
-}
-
 void PageContent::AddOutput(uint8_t type) {
     types_.push_back(type);
     firstChild_.push_back(static_cast<uint32_t>(children_.size()));

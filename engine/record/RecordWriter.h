@@ -21,7 +21,6 @@ namespace halvex {
 // Stored compactly: one array of types, one of children, one of each output's first child.
 class PageContent {
 public:
-    void Clear();
     void AddOutput(uint8_t type);
     // Appends a child to the last output added; ignored before the first output.
     void AddChild(uint16_t number);
