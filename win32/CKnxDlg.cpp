@@ -372,8 +372,10 @@ void CKnxDlg::ApplyGatewayEvents() {
     }
     for (const GatewayEvent& event : events) {
         if (const auto* line = std::get_if<std::string>(&event)) {
-            if (CDeviceSettingsPage* page = SettingsPage())
-                page->AddGatewayLine(*line);
+            // A response may come before the user opened the network page: the page is made
+            // for it, so that the list holds every gateway that answered, as on Linux.
+            if (tabs_.EnsurePage(kSettingsSlot))
+                SettingsPage()->AddGatewayLine(*line);
         } else {
             SetControlText(hwnd_, ids::kCatalogueHeading,
                            model_.ApplyTransmitterReport(std::get<Telegram>(event)));
